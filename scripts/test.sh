@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite: the unit and golden
+# tests, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, and each
+# fuzz target for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+fuzz_seconds=${PELYX_FUZZ_SECONDS:-30}
+
+echo "== build and test"
+cmake -S . -B build -G Ninja >/dev/null
+ninja -C build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DPELYX_SANITIZE=ON -DPELYX_BENCH=OFF >/dev/null
+ninja -C build-asan -j"$jobs"
+ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== fuzz targets, ${fuzz_seconds} s each"
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DPELYX_FUZZ=ON -DPELYX_TESTS=OFF \
+  -DPELYX_BENCH=OFF >/dev/null
+ninja -C build-fuzz -j"$jobs"
+for target in build-fuzz/fuzz/fuzz_*; do
+  [[ -x $target ]] || continue
+  name=$(basename "$target")
+  corpus=$(mktemp -d)
+  seeds=fuzz/corpus/${name#fuzz_}
+  [[ -d $seeds ]] || seeds=
+  echo "-- $name"
+  "$target" -max_total_time="$fuzz_seconds" -max_len=4096 -print_final_stats=1 \
+    "$corpus" $seeds 2>&1 | tail -n 12
+  rm -rf "$corpus"
+done
+echo "all test stages passed"
