@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "codec/formatter_key.h"
 #include "codec/parsers.h"
 
 namespace pelyx {
@@ -71,22 +72,17 @@ constexpr DispatchEntry kDispatch[] = {
 };
 // clang-format on
 
-constexpr uint32_t Key(const char* f) {
-  return static_cast<uint8_t>(f[0]) | static_cast<uint32_t>(static_cast<uint8_t>(f[1])) << 8 |
-         static_cast<uint32_t>(static_cast<uint8_t>(f[2])) << 16;
-}
-
 // Keys built once; the formatter fields are NUL-padded, so "Q" compares as "Q\0\0".
 struct DispatchKeys {
   uint32_t key[std::size(kDispatch)];
   constexpr DispatchKeys() : key() {
-    for (size_t i = 0; i < std::size(kDispatch); ++i) key[i] = Key(kDispatch[i].formatter);
+    for (size_t i = 0; i < std::size(kDispatch); ++i) key[i] = FormatterKey(kDispatch[i].formatter);
   }
 };
 constexpr DispatchKeys kKeys;
 
 const DispatchEntry* Find(const char* formatter) {
-  uint32_t key = Key(formatter);
+  uint32_t key = FormatterKey(formatter);
   for (size_t i = 0; i < std::size(kDispatch); ++i) {
     if (kKeys.key[i] == key) return &kDispatch[i];
   }

@@ -2,7 +2,9 @@
 // only the fields its formatter delivers; everything else keeps its last value.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
+#include "codec/formatter_key.h"
 #include "codec/stores.h"
 
 namespace pelyx {
@@ -394,9 +396,18 @@ constexpr GroupEntry kGroups[] = {
 };
 // clang-format on
 
+struct GroupKeys {
+  uint32_t key[std::size(kGroups)];
+  constexpr GroupKeys() : key() {
+    for (size_t i = 0; i < std::size(kGroups); ++i) key[i] = FormatterKey(kGroups[i].formatter);
+  }
+};
+constexpr GroupKeys kGroupKeys;
+
 const GroupEntry* FindGroup(const char* formatter) {
-  for (const auto& entry : kGroups) {
-    if (std::strncmp(entry.formatter, formatter, 4) == 0) return &entry;
+  uint32_t key = FormatterKey(formatter);
+  for (size_t i = 0; i < std::size(kGroups); ++i) {
+    if (kGroupKeys.key[i] == key) return &kGroups[i];
   }
   return nullptr;
 }
