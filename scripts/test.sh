@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the whole test suite: the unit and golden
-# tests, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, and each
-# fuzz target for a bounded time.
+# tests, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer, the link
+# tests under ThreadSanitizer, and each fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -17,6 +17,13 @@ echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DPELYX_SANITIZE=ON -DPELYX_BENCH=OFF >/dev/null
 ninja -C build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== link tests under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DPELYX_TSAN=ON -DPELYX_BENCH=OFF >/dev/null
+if ninja -C build-tsan -t targets all | grep -q '^link_tests:'; then
+  ninja -C build-tsan -j"$jobs" link_tests
+  build-tsan/tests/link_tests
+fi
 
 echo "== fuzz targets, ${fuzz_seconds} s each"
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DPELYX_FUZZ=ON -DPELYX_TESTS=OFF \
