@@ -1,0 +1,101 @@
+// Arbitrary received bytes through the line assembler, the sentence intake and the data
+// stores. The input is fed once whole and once split at a point taken from the data:
+// both must give the same lines, the same results and the same stores. Aborts on any
+// broken promise of the assembler or the intake.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "codec/intake.h"
+#include "codec/stores.h"
+#include "tools/json_writer.h"
+#include "tools/store_json.h"
+
+namespace {
+
+using namespace pelyx;
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+// Records every logged line and every consumer line with the intake's result.
+class Recorder : public LineLog, public LineConsumer {
+ public:
+  explicit Recorder(const SentenceIntake& intake) : intake_(intake) {}
+
+  bool LoggingEnabled() const override { return true; }
+  void AppendLine(std::string_view text) override {
+    Check(text.size() <= LineAssembler::kMaxHeldLine);
+    Check(text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos);
+    trace += 'L';
+    trace.append(text);
+    trace += '\n';
+  }
+  void TakeLine(std::string_view line) override {
+    Check(line.size() >= 2 && line.size() <= kMaxSentenceLength + 2);
+    Check(line.substr(line.size() - 2) == "\r\n");
+    Check(line.substr(0, line.size() - 2).find_first_of(std::string_view("\r\n\0", 3)) ==
+          std::string_view::npos);
+    bool decoded = intake_.LastDecoded();
+    bool handled = intake_.LastHandled();
+    Check(!handled || decoded);
+    if (decoded) {
+      const SentenceRecord& record = intake_.IntakeRecord();
+      Check(record.startChar == line[0]);
+      Check(record.startChar == '$' || record.startChar == '!');
+      Check(std::memchr(record.talker, '\0', sizeof record.talker) != nullptr);
+      Check(std::memchr(record.formatter, '\0', sizeof record.formatter) != nullptr);
+      // Reading a decoded record back from the stores must work for every formatter.
+      SentenceRecord copy = record;
+      FillFromStore(copy, *stores_);
+      trace += 'D';
+      trace.append(record.talker);
+      trace += ',';
+      trace.append(record.formatter);
+    }
+    trace += handled ? 'H' : '-';
+    trace += '\n';
+  }
+
+  const DataStores* stores_ = nullptr;
+  std::string trace;
+
+ private:
+  const SentenceIntake& intake_;
+};
+
+// Feeds the two parts in order; returns the trace, the stores as JSON and the pending
+// partial line.
+std::string Run(std::string_view first, std::string_view second) {
+  auto stores = std::make_unique<DataStores>();
+  SentenceIntake intake(*stores);
+  Recorder recorder(intake);
+  recorder.stores_ = stores.get();
+  LineAssembler assembler;
+  assembler.SetLog(&recorder);
+  assembler.AddConsumer(&intake);
+  assembler.AddConsumer(&recorder);
+  assembler.Feed(first.data(), first.size());
+  assembler.Feed(second.data(), second.size());
+
+  static tools::JsonWriter json;  // reserves a large block: once, not per run
+  json.Clear();
+  tools::AppendStores(json, *stores);
+  return recorder.trace + json.Text() + std::string(assembler.Pending());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  size_t split = size == 0 ? 0 : (data[0] | size_t{data[size - 1]} << 8) % (size + 1);
+  std::string whole = Run(input, {});
+  std::string parts = Run(input.substr(0, split), input.substr(split));
+  Check(whole == parts);
+  return 0;
+}
