@@ -27,7 +27,16 @@ int EventQueueDispatcher::ProcessEvents(int timeoutMs) {
     Item* item = queue_.front();
     queue_.pop_front();
     lock.unlock();
-    item->work();
+    try {
+      item->work();
+    } catch (...) {
+      // The work ended with an exception: release its worker all the same, then let the
+      // exception reach whoever runs the event loop.
+      lock.lock();
+      item->finished = true;
+      finished_.notify_all();
+      throw;
+    }
     lock.lock();
     item->finished = true;
     finished_.notify_all();

@@ -20,7 +20,9 @@ class UiDispatcher {
 
   // Called on a worker thread: runs `work` on the user-interface thread and returns
   // once it has run there. The work itself must check whether its object is still
-  // open: the user-interface thread may have closed it while the hand-off waited.
+  // open: the user-interface thread may have closed it while the hand-off waited. Work
+  // that throws still releases the worker; the exception goes to whoever runs the
+  // user-interface loop.
   virtual void RunAndWait(std::function<void()> work) = 0;
 
   // Whether the calling thread is the user-interface thread.
