@@ -1,0 +1,85 @@
+// The simulated receiver's links (POSIX): a pseudo-terminal and a TCP listener on
+// 127.0.0.1, served from one poll loop. Every open link gets the receiver's output from
+// the moment it opened; every line received on any link goes to the receiver.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tools/sim/receiver.h"
+
+namespace pelyx::sim {
+
+struct HostOptions {
+  bool pty = false;
+  std::string ptyLink;  // a symlink to the pseudo-terminal's device; empty for none
+  bool tcp = false;
+  int tcpPort = 0;                // 0: a free port
+  Millis closeAfter = 0;          // close each link this long after it opened; 0: never
+  size_t maxQueued = 256 * 1024;  // output held per link; beyond it output is dropped
+};
+
+class Host {
+ public:
+  Host(Receiver& receiver, HostOptions options);
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  // Creates the pseudo-terminal (raw mode) and/or the listener. False with a message in
+  // `error` when one of them cannot be made.
+  bool Open(std::string& error);
+
+  // The slave device of the pseudo-terminal ("/dev/pts/N"), empty without one.
+  const std::string& PtyPath() const { return ptyPath_; }
+  // The port the listener is bound to, 0 without one.
+  int TcpPort() const { return tcpPort_; }
+
+  // Serves the links until RequestStop(), until `duration` has passed (negative: no
+  // limit), or until no link and no listener remains.
+  void Run(Millis duration);
+
+  // Ends Run() soon. Safe from a signal handler and from any thread.
+  void RequestStop();
+
+  // Milliseconds since Open(), the receiver's time.
+  Millis Now() const;
+
+  // Number of TCP connections served so far (open or closed).
+  int ConnectionsAccepted() const { return accepted_.load(); }
+
+ private:
+  struct Link {
+    int fd = -1;
+    bool pty = false;
+    bool present = true;  // a pseudo-terminal: whether its device is open on the other side
+    Millis opened = 0;
+    std::string out;
+    std::string in;
+  };
+
+  void Accept();
+  void ReadLink(Link& link);
+  void WriteLink(Link& link);
+  void CloseLink(Link& link);
+  void CheckPtyPresence(Link& link);
+  void FlushPtyInput();
+
+  Receiver& receiver_;
+  HostOptions options_;
+  std::vector<Link> links_;
+  int listener_ = -1;
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> accepted_{0};
+  std::string ptyPath_;
+  int tcpPort_ = 0;
+  bool linkMade_ = false;
+  std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace pelyx::sim
