@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; quick when all are there.
 set -euo pipefail
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang qt6-base-dev
           libclang-rt-14-dev python3)
 missing=()
 for p in "${packages[@]}"; do

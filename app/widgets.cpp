@@ -1,0 +1,159 @@
+#include "app/widgets.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace pelyx::app {
+
+// ---- TLabeledEdit ----------------------------------------------------------------
+
+TLabeledEdit::TLabeledEdit(const QString& name, const QString& caption, QWidget* parent,
+                           LabelPosition position)
+    : QLineEdit(parent),
+      label_(NewLabel(name + "_EditLabel", caption, parent)),
+      position_(position) {
+  setObjectName(name);
+  PlaceLabel();
+}
+
+void TLabeledEdit::setVisible(bool visible) {
+  QLineEdit::setVisible(visible);
+  label_->setVisible(visible);
+}
+
+void TLabeledEdit::moveEvent(QMoveEvent* event) {
+  QLineEdit::moveEvent(event);
+  PlaceLabel();
+}
+
+void TLabeledEdit::resizeEvent(QResizeEvent* event) {
+  QLineEdit::resizeEvent(event);
+  PlaceLabel();
+}
+
+void TLabeledEdit::changeEvent(QEvent* event) {
+  QLineEdit::changeEvent(event);
+  if (event->type() == QEvent::EnabledChange) label_->setEnabled(isEnabled());
+}
+
+void TLabeledEdit::PlaceLabel() {
+  label_->adjustSize();
+  if (position_ == LabelPosition::kAbove) {
+    label_->move(x(), y() - label_->height() - 2);
+  } else {
+    label_->move(x() - label_->width() - 4, y() + (height() - label_->height()) / 2);
+  }
+}
+
+// ---- UpperCaseValidator ----------------------------------------------------------
+
+QValidator::State UpperCaseValidator::validate(QString& input, int&) const {
+  input = input.toUpper();
+  return Acceptable;
+}
+
+// ---- TRadioGroup -----------------------------------------------------------------
+
+TRadioGroup::TRadioGroup(const QString& name, const QString& caption, const QStringList& items,
+                         QWidget* parent)
+    : QGroupBox(caption, parent) {
+  setObjectName(name);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 4, 8, 4);
+  layout->setSpacing(2);
+  for (int i = 0; i < items.size(); ++i) {
+    auto* button = new QRadioButton(items[i], this);
+    button->setObjectName(name + "_" + QString::number(i));
+    layout->addWidget(button);
+    buttons_.push_back(button);
+  }
+  SetItemIndex(0);
+}
+
+int TRadioGroup::ItemIndex() const {
+  for (size_t i = 0; i < buttons_.size(); ++i) {
+    if (buttons_[i]->isChecked()) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+  if (index >= 0 && index < Count()) buttons_[static_cast<size_t>(index)]->setChecked(true);
+}
+
+QRadioButton* TRadioGroup::Button(int index) const {
+  return (index >= 0 && index < Count()) ? buttons_[static_cast<size_t>(index)] : nullptr;
+}
+
+// ---- TSpeedButton ----------------------------------------------------------------
+
+TSpeedButton::TSpeedButton(const QString& name, const QString& caption, const QPixmap& glyph,
+                           QWidget* parent)
+    : QToolButton(parent) {
+  setObjectName(name);
+  setText(caption);
+  setAutoRaise(true);
+  setFocusPolicy(Qt::TabFocus);
+  if (!glyph.isNull()) {
+    setIcon(QIcon(glyph));
+    setIconSize(glyph.size() / glyph.devicePixelRatio());
+    setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  } else {
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+  }
+}
+
+// ---- TImageList ------------------------------------------------------------------
+
+QPixmap TImageList::Picture(int index) const {
+  if (index >= 0 && index < Count()) return pictures_[static_cast<size_t>(index)];
+  QPixmap empty(width_, height_);
+  empty.fill(Qt::transparent);
+  return empty;
+}
+
+// ---- TOwnerDrawTabBar ------------------------------------------------------------
+
+TOwnerDrawTabBar::TOwnerDrawTabBar(QWidget* parent) : QTabBar(parent) {
+  setDrawBase(false);
+  setExpanding(false);
+  setUsesScrollButtons(false);
+}
+
+QSize TOwnerDrawTabBar::tabSizeHint(int index) const {
+  if (fixedTabSize_.isValid() && !fixedTabSize_.isEmpty()) return fixedTabSize_;
+  QSize size = QTabBar::tabSizeHint(index);
+  return {size.width() + 8, std::max(size.height(), 22)};
+}
+
+void TOwnerDrawTabBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  for (int i = 0; i < count(); ++i) {
+    if (!isTabVisible(i)) continue;
+    const QRect rect = tabRect(i);
+    if (!rect.isValid()) continue;
+    painter.save();
+    if (drawTab_) drawTab_(painter, i, rect, i == currentIndex());
+    painter.restore();
+  }
+}
+
+// ---- Helpers ---------------------------------------------------------------------
+
+QLabel* NewLabel(const QString& name, const QString& caption, QWidget* parent) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+void FillBackground(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+}  // namespace pelyx::app
