@@ -1,7 +1,8 @@
-// Arbitrary received bytes through the line assembler, the sentence intake and the data
-// stores. The input is fed once whole and once split at a point taken from the data:
-// both must give the same lines, the same results and the same stores. Aborts on any
-// broken promise of the assembler or the intake.
+// Arbitrary received bytes through the line assembler, the sentence intake, the data
+// stores and the AIS stage (fragment assembly, de-armouring, message decoder, target
+// table, reception counters). The input is fed once whole and once split at a point taken from the
+// data: both must give the same lines, the same results and the same stores. Aborts on any broken
+// promise of the assembler or the intake.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,8 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "ais/decoder.h"
+#include "ais/targets.h"
 #include "codec/intake.h"
 #include "codec/stores.h"
+#include "tools/ais_json.h"
 #include "tools/json_writer.h"
 #include "tools/store_json.h"
 
@@ -24,9 +28,15 @@ void Check(bool condition) {
 }
 
 // Records every logged line and every consumer line with the intake's result.
-class Recorder : public LineLog, public LineConsumer {
+class Recorder : public LineLog, public LineConsumer, public IntakeHandoff {
  public:
-  explicit Recorder(const SentenceIntake& intake) : intake_(intake) {}
+  Recorder(const SentenceIntake& intake, const ais::AisDecoder& decoder)
+      : intake_(intake), decoder_(decoder) {}
+
+  void UpdateGpsStatus(const SentenceRecord& record) override { Check(record.startChar == '$'); }
+  void CountReception(const char* formatter, char channel) override {
+    ais::countReception(counters, formatter, channel);
+  }
 
   bool LoggingEnabled() const override { return true; }
   void AppendLine(std::string_view text) override {
@@ -57,6 +67,14 @@ class Recorder : public LineLog, public LineConsumer {
       trace.append(record.talker);
       trace += ',';
       trace.append(record.formatter);
+      if (decoder_.Completed()) {
+        Check(record.startChar == '!');
+        Check(decoder_.Slot() >= -1 && decoder_.Slot() < ais::TargetTable::kSlots);
+        trace += 'M';
+        trace += std::to_string(decoder_.Message().type());
+        trace += '@';
+        trace += std::to_string(decoder_.Slot());
+      }
     }
     trace += handled ? 'H' : '-';
     trace += '\n';
@@ -64,17 +82,23 @@ class Recorder : public LineLog, public LineConsumer {
 
   const DataStores* stores_ = nullptr;
   std::string trace;
+  ais::ReceptionCounters counters;
 
  private:
   const SentenceIntake& intake_;
+  const ais::AisDecoder& decoder_;
 };
 
 // Feeds the two parts in order; returns the trace, the stores as JSON and the pending
 // partial line.
 std::string Run(std::string_view first, std::string_view second) {
   auto stores = std::make_unique<DataStores>();
+  static tools::FixedClock clock({2026, 1, 2, 3, 4, 5});
+  auto decoder = std::make_unique<ais::AisDecoder>(clock);
   SentenceIntake intake(*stores);
-  Recorder recorder(intake);
+  intake.SetAisStage(decoder.get());
+  Recorder recorder(intake, *decoder);
+  intake.SetHandoff(&recorder);
   recorder.stores_ = stores.get();
   LineAssembler assembler;
   assembler.SetLog(&recorder);
@@ -86,7 +110,12 @@ std::string Run(std::string_view first, std::string_view second) {
   static tools::JsonWriter json;  // reserves a large block: once, not per run
   json.Clear();
   tools::AppendStores(json, *stores);
-  return recorder.trace + json.Text() + std::string(assembler.Pending());
+  tools::AppendTargets(json, decoder->Targets());
+  Check(decoder->Targets().count() >= 1 && decoder->Targets().count() <= ais::TargetTable::kSlots);
+  Check(recorder.counters.channelA >= 0 && recorder.counters.channelB >= 0);
+  return recorder.trace + std::to_string(recorder.counters.channelA) + ',' +
+         std::to_string(recorder.counters.channelB) + '\n' + json.Text() + json.Text() +
+         std::string(assembler.Pending());
 }
 
 }  // namespace

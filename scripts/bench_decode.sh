@@ -55,9 +55,13 @@ for corpus in bench_mixed bench_ais; do
   report "pelyx decode > /dev/null" "$n" "$(best_seconds "$build/tools/pelyx" decode "$file")"
   report "pelyx decode --stores > /dev/null" "$n" \
     "$(best_seconds "$build/tools/pelyx" decode --stores "$file")"
+  report "pelyx decode --targets > /dev/null" "$n" \
+    "$(best_seconds "$build/tools/pelyx" decode --targets "$file")"
   if command -v gpsdecode >/dev/null; then
     # gpsdecode complains on stderr about fragments the corpus cut; those lines are skipped.
     report "gpsdecode < corpus > /dev/null" "$n" \
       "$(best_seconds sh -c "gpsdecode <'$file' 2>/dev/null")"
+    report "gpsdecode -u -j < corpus > /dev/null" "$n" \
+      "$(best_seconds sh -c "gpsdecode -u -j <'$file' 2>/dev/null")"
   fi
 done

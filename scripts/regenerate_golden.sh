@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Rewrites the expected decoder output of every recording in tests/data on purpose:
-#   tests/data/expected/<folder>/<file>.jsonl = pelyx decode --stores tests/data/<folder>/<file>
+#   tests/data/expected/<folder>/<file>.jsonl =
+#     pelyx decode --stores --targets --now "2026-01-01 12:00:00" tests/data/<folder>/<file>
 # Review the diff (git diff --stat tests/data/expected; git diff tests/data/expected)
 # before committing it. Usage: scripts/regenerate_golden.sh [BUILD_DIR]  (default: build)
 set -euo pipefail
@@ -23,7 +24,7 @@ for folder in ais gnss quirks; do
   done
   for recording in tests/data/"$folder"/*; do
     [[ -f $recording ]] || continue
-    "$pelyx" decode --stores "$recording" >"tests/data/expected/$folder/$(basename "$recording").jsonl"
+    "$pelyx" decode --stores --targets --now "2026-01-01 12:00:00" "$recording" >"tests/data/expected/$folder/$(basename "$recording").jsonl"
     count=$((count + 1))
   done
 done

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "tools/ais_json.h"
 #include "tools/store_json.h"
 
 namespace pelyx::tools {
@@ -117,13 +118,17 @@ bool FeedFile(std::FILE* file, DecodeSession& session, JsonWriter& json, std::FI
 }
 
 void Usage(std::FILE* err) {
-  std::fputs("usage: pelyx decode [--stores] [FILE...]\n", err);
+  std::fputs(
+      "usage: pelyx decode [--stores] [--targets] [--now \"YYYY-MM-DD hh:mm:ss\"] [FILE...]\n",
+      err);
 }
 
 }  // namespace
 
 int RunDecode(std::span<const char* const> args, std::FILE* in, std::FILE* out, std::FILE* err) {
   bool stores = false;
+  bool targets = false;
+  const char* now = nullptr;
   bool endOfOptions = false;
   size_t first = 0;
   for (; first < args.size(); ++first) {
@@ -133,6 +138,10 @@ int RunDecode(std::span<const char* const> args, std::FILE* in, std::FILE* out, 
       endOfOptions = true;
     } else if (arg == "--stores") {
       stores = true;
+    } else if (arg == "--targets") {
+      targets = true;
+    } else if (arg == "--now" && first + 1 < args.size()) {
+      now = args[++first];
     } else {
       std::fprintf(err, "pelyx decode: unknown option '%s'\n", args[first]);
       Usage(err);
@@ -141,8 +150,21 @@ int RunDecode(std::span<const char* const> args, std::FILE* in, std::FILE* out, 
   }
   std::span<const char* const> files = args.subspan(first);
 
+  // The target table stamps stations with the local time; --now fixes it, so that the
+  // output of a recording is the same on every run.
+  ais::SystemClock systemClock;
+  ais::LocalTime fixedTime{};
+  if (now != nullptr && !ParseLocalTime(now, fixedTime)) {
+    std::fprintf(err, "pelyx decode: --now wants \"YYYY-MM-DD hh:mm:ss\", not '%s'\n", now);
+    return 1;
+  }
+  FixedClock fixedClock(fixedTime);
+  ais::Clock& clock = now != nullptr ? static_cast<ais::Clock&>(fixedClock) : systemClock;
+  auto ais = std::make_unique<AisJsonOutput>(clock);
+
   JsonWriter json;
   DecodeSession session(json);
+  session.SetAisOutput(ais.get());
   auto chunk = std::make_unique<char[]>(kReadChunk);
   int status = 0;
   bool writeFailed = false;
@@ -172,6 +194,13 @@ int RunDecode(std::span<const char* const> args, std::FILE* in, std::FILE* out, 
   }
 
   if (stores) session.AppendStoresSummary();
+  if (targets) {
+    json.BeginObject();
+    json.Key("targets");
+    ais->AppendTargets(json);
+    json.EndObject();
+    json.EndLine();
+  }
   if (!json.Flush(out) || std::fflush(out) != 0) writeFailed = true;
   if (writeFailed) {
     std::fputs("pelyx decode: cannot write the output\n", err);

@@ -19,7 +19,7 @@ int Decode(std::span<const char* const> args) {
 
 // clang-format off
 constexpr Command kCommands[] = {
-    {"decode", "[--stores] [FILE...]", Decode},
+    {"decode", "[--stores] [--targets] [--now \"YYYY-MM-DD hh:mm:ss\"] [FILE...]", Decode},
 };
 // clang-format on
 

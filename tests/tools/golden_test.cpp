@@ -1,5 +1,5 @@
-// Golden logs: `pelyx decode --stores` over every recording of tests/data must print
-// exactly tests/data/expected/<folder>/<file>.jsonl. After a deliberate change of the
+// Golden logs: `pelyx decode --stores --targets` over every recording of tests/data, with
+// the clock fixed by --now, must print exactly tests/data/expected/<folder>/<file>.jsonl. After a deliberate change of the
 // output, scripts/regenerate_golden.sh rewrites them and the diff is reviewed.
 #include <gtest/gtest.h>
 
@@ -20,6 +20,8 @@ using testing::RunPelyx;
 
 const fs::path kData = PELYX_TEST_DATA;
 constexpr const char* kFolders[] = {"ais", "gnss", "quirks"};
+// The local time the golden runs stamp the stations with (scripts/regenerate_golden.sh).
+constexpr const char* kGoldenNow = "2026-01-01 12:00:00";
 
 // "ais/sample.aivdm" and the like, sorted.
 std::vector<std::string> Recordings() {
@@ -65,7 +67,8 @@ TEST_P(GoldenLog, DecodeOutputMatchesTheExpectedFile) {
   fs::path expectedFile = ExpectedFile(recording);
   ASSERT_TRUE(fs::exists(expectedFile))
       << expectedFile << " is missing: run scripts/regenerate_golden.sh and review it";
-  auto run = RunPelyx({"decode", "--stores", (kData / recording).string()});
+  auto run = RunPelyx({"decode", "--stores", "--targets", "--now", kGoldenNow,
+                       (kData / recording).string()});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string expected = ReadWholeFile(expectedFile);
   if (run.out != expected) {

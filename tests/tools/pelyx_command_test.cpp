@@ -131,6 +131,41 @@ TEST(PelyxDecode, BinaryGarbageGivesValidJsonLines) {
   EXPECT_NE(lines.back().Find("stores"), nullptr);
 }
 
+TEST(PelyxDecode, TargetsListTheStationsWithTheFixedClock) {
+  // A two-fragment static and voyage report, then the same station's position report.
+  ScratchFolder scratch;
+  const std::string recording = scratch.Write(
+      "type5.nmea",
+      "!AIVDM,2,1,1,A,55?MbV02;H;s<HtKR20EHE:0@T4@Dn2222222216L961O5Gf0NSQEp6ClRp8,0*1C\r\n"
+      "!AIVDM,2,2,1,A,88888888880,2*25\r\n");
+  auto run =
+      RunPelyx({"decode", "--stores", "--targets", "--now", "2026-03-04 05:06:07", recording});
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::vector<JsonValue> lines = ParseLines(run.out);
+  ASSERT_EQ(lines.size(), 4u) << run.out;
+  EXPECT_EQ(lines[0].Find("ais"), nullptr) << "the first fragment completes nothing";
+  ASSERT_NE(lines[1].Find("ais"), nullptr);
+  EXPECT_EQ(Member(*lines[1].Find("ais"), "type"), "5");
+  EXPECT_EQ(Member(lines[1], "slot"), "1");
+  const JsonValue* reception = lines[2].Find("reception");
+  ASSERT_NE(reception, nullptr);
+  EXPECT_EQ(Member(*reception, "channelA"), "1");
+  EXPECT_EQ(Member(*reception, "channelB"), "0");
+  const JsonValue* targets = lines[3].Find("targets");
+  ASSERT_NE(targets, nullptr);
+  ASSERT_EQ(targets->items.size(), 1u) << "the own ship (MMSI 0) is not listed";
+  const JsonValue& ship = targets->items[0];
+  EXPECT_EQ(Member(ship, "mmsi"), "351759000");
+  // Texts as the station sent them, padded with blanks to their width.
+  EXPECT_EQ(Member(ship, "name"), "EVER DIADEM         ");
+  EXPECT_EQ(Member(ship, "call_sign"), "3FOF8  ");
+  EXPECT_EQ(Member(ship, "destination"), "NEW YORK            ");
+  EXPECT_EQ(Member(ship, "imo_number"), "9134270");
+  EXPECT_EQ(Member(ship, "first_heard"), "2026-03-04 05:06:07");
+  EXPECT_EQ(Member(ship, "last_heard"), "2026-03-04 05:06:07");
+  EXPECT_EQ(Member(ship, "vdm_count"), "1");
+}
+
 struct UsageCase {
   std::vector<std::string> args;
   int status;
@@ -142,6 +177,9 @@ TEST(Pelyx, RefusesUnknownCommandsAndOptions) {
       {{}, 1, "usage:"},
       {{"frobnicate"}, 1, "pelyx: unknown command 'frobnicate'"},
       {{"decode", "--verbose", kVdmHdt}, 1, "unknown option '--verbose'"},
+      {{"decode", "--now", "2026-13-01 00:00:00", kVdmHdt}, 1, "--now wants"},
+      {{"decode", "--now", "yesterday", kVdmHdt}, 1, "--now wants"},
+      {{"decode", "--now"}, 1, "unknown option '--now'"},
   };
   for (const UsageCase& c : cases) {
     auto run = RunPelyx(c.args);
