@@ -54,26 +54,37 @@ void PayloadAssembler::discard() {
   pending_ = PendingPayload{};
 }
 
-int ArmourValue(char c) {
-  if (c >= '0' && c <= 'W') return c - 48;
-  if (c >= '`' && c <= 'w') return c - 56;
-  return -1;
-}
-
 namespace {
 
-// Converts n characters at `text` into `values`; false at an invalid character or the
-// end of the text.
-bool Values(const char* text, int n, int* values) {
-  for (int i = 0; i < n; ++i) {
-    if (text[i] == '\0') return false;
-    values[i] = ArmourValue(text[i]);
-    if (values[i] < 0) return false;
+// Six-bit value of every byte; -1 for the characters that are not armour.
+struct ArmourTable {
+  int8_t value[256];
+  constexpr ArmourTable() : value() {
+    for (int c = 0; c < 256; ++c) {
+      value[c] = static_cast<int8_t>(c >= '0' && c <= 'W'   ? c - 48
+                                     : c >= '`' && c <= 'w' ? c - 56
+                                                            : -1);
+    }
   }
-  return true;
+};
+constexpr ArmourTable kArmour;
+
+// Converts n characters at `text` into `values`; false at an invalid character or the
+// end of the text (NUL is not armour).
+bool Values(const char* text, int n, int* values) {
+  int bad = 0;
+  for (int i = 0; i < n; ++i) {
+    values[i] = kArmour.value[static_cast<unsigned char>(text[i])];
+    bad |= values[i];
+  }
+  return bad >= 0;
 }
 
 }  // namespace
+
+int ArmourValue(char c) {
+  return kArmour.value[static_cast<unsigned char>(c)];
+}
 
 bool dearmour(const PendingPayload& pending, PayloadBits& bits) {
   bits = PayloadBits{};

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -40,10 +41,23 @@ class JsonWriter {
 
   // An object key; `key` is written as given, so it must need no escaping.
   void Key(std::string_view key) {
-    Separate();
-    buffer_ += '"';
-    buffer_ += key;
-    buffer_ += "\":";
+    // One append of ,"key": for the short keys of the output.
+    char text[64];
+    if (key.size() + 4 > sizeof text) {
+      Separate();
+      buffer_ += '"';
+      buffer_ += key;
+      buffer_ += "\":";
+    } else {
+      size_t n = 0;
+      if (needComma_) text[n++] = ',';
+      text[n++] = '"';
+      std::memcpy(text + n, key.data(), key.size());
+      n += key.size();
+      text[n++] = '"';
+      text[n++] = ':';
+      buffer_.append(text, n);
+    }
     needComma_ = false;
   }
 
