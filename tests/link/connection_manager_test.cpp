@@ -1,0 +1,519 @@
+// The connection manager stepped tick by tick with a plain form, a port list of the
+// test's own, pseudo-terminals for serial ports and a loopback server for the Wi-Fi
+// bridge.
+#include "link/connection_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/ui_dispatcher.h"
+#include "tests/link/loopback_server.h"
+#include "tests/link/pty.h"
+
+namespace pelyx::link {
+namespace {
+
+using test_support::PseudoTerminal;
+
+// The controls as plain state.
+struct FakeForm : ConnectionForm {
+  std::vector<std::string> portItems;
+  std::string portText;
+  std::string baudText = "115200";
+  std::string autoPort, autoBaud;
+  bool autoPage = false;
+  bool autoChecked = false;
+  bool pressed = false;
+  bool captionDisconnect = false;
+  int frame = 0;
+  LinkStatus status = LinkStatus::kDisconnect;
+  std::vector<int> connectingFrames;
+  std::vector<bool> connectingRed;
+  bool serialSettingsEnabled = true;
+  uint8_t linkItem = 0;
+  std::string wifiAddress = "127.0.0.1";
+  std::string wifiPort = "3333";
+  bool wifiEditsEnabled = false;
+  bool timersRunning = false;
+  bool systemCheckStarted = false;
+  std::vector<ConnectionMessage> messages;
+  bool answerOk = true;
+  std::vector<std::string> forceQuestions;
+  bool forceAnswer = true;
+  std::vector<std::string> errors;
+
+  void ClearPortItems() override { portItems.clear(); }
+  void AddPortItem(const std::string& text) override { portItems.push_back(text); }
+  void SelectPortItem(int index) override {
+    if (index >= 0 && index < static_cast<int>(portItems.size())) portText = portItems[index];
+  }
+  std::string PortText() const override { return portText; }
+  void SetPortText(const std::string& text) override { portText = text; }
+  void SelectBaudItem(int) override { baudText = "115200"; }
+  std::string BaudText() const override { return baudText; }
+  void SetAutoDetectPortText(const std::string& text) override { autoPort = text; }
+  void SetAutoDetectBaudText(const std::string& text) override { autoBaud = text; }
+  void ShowAutoPage(bool page) override { autoPage = page; }
+
+  bool ConnectPressed() const override { return pressed; }
+  void SetConnectPressed(bool down) override { pressed = down; }
+  void SetConnectCaption(bool disconnect) override { captionDisconnect = disconnect; }
+  void ShowLinkStatus(int f, LinkStatus s) override {
+    frame = f;
+    status = s;
+  }
+  void ShowConnectingFrame(int f, bool red) override {
+    frame = f;
+    connectingFrames.push_back(f);
+    connectingRed.push_back(red);
+  }
+  void SetSerialSettingsEnabled(bool enabled) override { serialSettingsEnabled = enabled; }
+  bool AutoModeChecked() const override { return autoChecked; }
+  bool SerialItemChecked() const override { return linkItem == 0; }
+  bool WiFiItemChecked() const override { return linkItem == 1; }
+  void SelectLinkItem(uint8_t mode) override { linkItem = mode; }
+  std::string WiFiAddressText() const override { return wifiAddress; }
+  std::string WiFiPortText() const override { return wifiPort; }
+  void SetWiFiEditsEnabled(bool enabled) override { wifiEditsEnabled = enabled; }
+  void SetSupervisionTimersRunning(bool running) override { timersRunning = running; }
+  void StartSystemCheckTimer() override { systemCheckStarted = true; }
+  bool Show(ConnectionMessage message) override {
+    messages.push_back(message);
+    return answerOk;
+  }
+  bool AskForceConnect(const std::string& port) override {
+    forceQuestions.push_back(port);
+    return forceAnswer;
+  }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+};
+
+// Ports the test lists: device names under /dev (pseudo-terminals are "pts/N").
+struct FakePorts : PortEnumerator {
+  std::vector<std::string> names;
+  std::set<std::string> unopenable;
+  bool ListPorts(std::vector<std::string>& out) override {
+    out = names;
+    return true;
+  }
+  bool TrialOpen(const std::string& name) override { return unopenable.count(name) == 0; }
+};
+
+// The device configuration's side: counts the queries, writes each through the link
+// (so the test sees it arrive), and identifies the receiver when told to.
+struct FakeDevice : ConnectionDevice {
+  ConnectionManager* manager = nullptr;
+  IdentificationState* state = nullptr;
+  int advances = 0;
+  int queries = 0;
+  std::vector<std::string> queriedPorts;  // the serial port open at each query
+  std::string answeringPort;              // identifies at the first query on this port
+  bool staticCaptureCleared = false;
+
+  void AdvanceIdentification() override {
+    ++advances;
+    if (state->LinkState == TLinkState::Idle) {
+      state->LinkState = TLinkState::Identifying;
+      state->TickCount = 0;
+    }
+  }
+  bool RequestProductInfo() override {
+    ++queries;
+    queriedPorts.push_back(manager->SerialComm().IsOpen() ? manager->SerialComm().DeviceName()
+                                                          : "");
+    static constexpr char kQuery[] = "$PDBG,099,1,,,,,,*10\r\n";
+    bool ok = manager->WriteLine(kQuery, sizeof kQuery - 1);
+    if (!answeringPort.empty() && queriedPorts.back() == answeringPort) Identify();
+    return ok;
+  }
+  void ClearStaticCapture() override { staticCaptureCleared = true; }
+  void Identify() {
+    state->DeviceIdentified = true;
+    state->TickCount = 0;
+    state->LinkState = TLinkState::Identified;
+  }
+};
+
+// "pts/3" for "/dev/pts/3".
+std::string PortName(const PseudoTerminal& pty) {
+  return pty.Path().substr(5);
+}
+
+class ConnectionManagerTest : public ::testing::Test {
+ protected:
+  ConnectionManagerTest() {
+    device.manager = &manager;
+    device.state = &state;
+  }
+
+  // Pseudo-terminals listed as the machine's ports.
+  void AddPorts(int count) {
+    for (int i = 0; i < count; ++i) {
+      ptys.push_back(std::make_unique<PseudoTerminal>());
+      ASSERT_TRUE(ptys.back()->Valid());
+      ports.names.push_back(PortName(*ptys.back()));
+    }
+  }
+  void StartManager() { manager.Start(); }
+  void Tick(int n = 1) {
+    for (int i = 0; i < n; ++i) {
+      manager.Timer1Timer();
+      ui.ProcessEvents(0);
+    }
+  }
+  void Connect() {
+    form.pressed = !form.pressed;  // the toggle button moves before its handler runs
+    manager.OpenPortClick();
+  }
+
+  EventQueueDispatcher ui;
+  TComm serial{ui};
+  FakePorts ports;
+  FakeForm form;
+  FakeDevice device;
+  IdentificationState state;
+  std::vector<std::unique_ptr<PseudoTerminal>> ptys;
+  std::vector<std::string> clientData;
+  ConnectionManager manager{serial,
+                            ports,
+                            form,
+                            device,
+                            state,
+                            [this] { return std::make_unique<TTCPIPClientThread>(ui); },
+                            [this](TTCPIPClientThread& client) {
+                              char buffer[TTCPIPClientThread::kReceiveSize];
+                              int32_t n = client.Receive(buffer);
+                              if (n > 0) clientData.emplace_back(buffer, n);
+                            }};
+};
+
+TEST_F(ConnectionManagerTest, StartShowsTheFirstPortOrNotAvailable) {
+  StartManager();
+  EXPECT_EQ(form.portText, "N/A");
+  EXPECT_EQ(form.status, LinkStatus::kDisconnect);
+  EXPECT_FALSE(form.autoPage);
+
+  AddPorts(2);
+  manager.DeviceArrived();
+  ASSERT_EQ(form.portItems.size(), 2u);
+  EXPECT_EQ(form.portText, ports.names[0]);
+}
+
+TEST_F(ConnectionManagerTest, ManualConnectIsIdentifiedAndStopsTheTimers) {
+  AddPorts(1);
+  StartManager();
+  Connect();
+  ASSERT_TRUE(serial.IsOpen()) << "the manual port opens on the first step";
+  EXPECT_EQ(serial.DeviceName(), ptys[0]->Path());
+  EXPECT_EQ(state.LinkState, TLinkState::Identifying);
+  EXPECT_TRUE(form.captionDisconnect);
+  EXPECT_TRUE(form.timersRunning);
+  EXPECT_FALSE(form.serialSettingsEnabled);
+  EXPECT_EQ(form.status, LinkStatus::kConnecting);
+  EXPECT_EQ(device.queries, 1) << "tick 0 queries";
+  EXPECT_NE(ptys[0]->Receive(22, 1000).find("$PDBG,099,1"), std::string::npos);
+
+  Tick(4);
+  EXPECT_EQ(device.queries, 3) << "ticks 2 and 3 query, tick 1 does not";
+  device.Identify();
+  manager.TimerConnectionTimer();
+  EXPECT_EQ(form.status, LinkStatus::kConnected);
+  EXPECT_FALSE(form.timersRunning);
+  EXPECT_TRUE(form.systemCheckStarted);
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_TRUE(form.messages.empty());
+}
+
+TEST_F(ConnectionManagerTest, SilentManualPortTimesOutAfterTickTwentyAndIsReleasedNext) {
+  AddPorts(1);
+  StartManager();
+  Connect();
+  // Ticks 1 to 20 pass quietly; the query goes out on ticks 0, 2, 3, 5, 6, ... 20.
+  Tick(20);
+  EXPECT_TRUE(form.messages.empty());
+  EXPECT_EQ(device.queries, 14);
+  Tick();  // tick 21
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0], ConnectionMessage::kManualConnectTimeOut);
+  EXPECT_TRUE(manager.AbortRequested());
+  EXPECT_TRUE(serial.IsOpen()) << "released at the next tick, not at once";
+  Tick();
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_FALSE(form.pressed);
+  EXPECT_FALSE(form.captionDisconnect);
+  EXPECT_FALSE(form.timersRunning);
+  EXPECT_EQ(form.status, LinkStatus::kDisconnect);
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(manager.AbortRequested());
+}
+
+TEST_F(ConnectionManagerTest, PortThatCannotBeOpenedIsReportedAtOnce) {
+  StartManager();
+  form.portText = "ttyPELYXNONE0";  // typed by the user; not a port of the machine
+  Connect();
+  ASSERT_EQ(form.forceQuestions.size(), 1u) << "a port outside the openable list is asked for";
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0], ConnectionMessage::kPortOpenError);
+  EXPECT_FALSE(serial.IsOpen());
+  Tick();
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(form.pressed);
+}
+
+TEST_F(ConnectionManagerTest, CancelledForceConnectStartsNothing) {
+  AddPorts(1);
+  ports.unopenable.insert(ports.names[0]);
+  StartManager();
+  form.forceAnswer = false;
+  Connect();
+  EXPECT_EQ(form.forceQuestions.size(), 1u);
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(form.pressed);
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_FALSE(form.timersRunning);
+}
+
+TEST_F(ConnectionManagerTest, PressingAgainEndsTheAttempt) {
+  AddPorts(1);
+  StartManager();
+  Connect();
+  Tick(2);
+  Connect();
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_EQ(form.status, LinkStatus::kDisconnect);
+  EXPECT_TRUE(form.serialSettingsEnabled);
+  EXPECT_FALSE(form.captionDisconnect);
+}
+
+// Which port is open after each supervision tick of an Auto attempt.
+TEST_F(ConnectionManagerTest, AutoRotatesOverTheOpenablePortsThreeTicksEach) {
+  AddPorts(3);
+  form.autoChecked = true;
+  StartManager();
+  Connect();
+  std::vector<std::string> open;
+  open.push_back(serial.IsOpen() ? serial.DeviceName() : "");
+  for (int i = 0; i < 9; ++i) {
+    Tick();
+    open.push_back(serial.IsOpen() ? serial.DeviceName() : "");
+  }
+  const std::string a = ptys[0]->Path(), b = ptys[1]->Path(), c = ptys[2]->Path();
+  const std::vector<std::string> expected = {a, a, a, b, b, b, c, c, c, a};
+  EXPECT_EQ(open, expected);
+  EXPECT_EQ(manager.TickLimit(), 20);
+  EXPECT_EQ(form.autoPort.empty(), false);
+}
+
+TEST_F(ConnectionManagerTest, AutoStopsOnThePortThatAnswers) {
+  AddPorts(3);
+  form.autoChecked = true;
+  device.answeringPort = "/dev/" + ports.names[1];
+  StartManager();
+  Connect();
+  Tick(12);
+  manager.TimerConnectionTimer();
+  EXPECT_EQ(form.status, LinkStatus::kConnected);
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_EQ(serial.DeviceName(), device.answeringPort);
+  EXPECT_TRUE(form.messages.empty());
+}
+
+TEST_F(ConnectionManagerTest, AutoWithEightPortsGivesUpAfterTickTwentySix) {
+  AddPorts(8);
+  form.autoChecked = true;
+  StartManager();
+  Connect();
+  EXPECT_EQ(manager.TickLimit(), 26);
+  Tick(26);
+  EXPECT_TRUE(form.messages.empty());
+  Tick();  // tick 27
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0], ConnectionMessage::kAutoDetectTimeOut);
+  Tick();
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+}
+
+TEST_F(ConnectionManagerTest, AutoWithoutOpenablePortsWarns) {
+  form.autoChecked = true;
+  StartManager();
+  Connect();
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0], ConnectionMessage::kNoSerialPortExist);
+  EXPECT_EQ(form.autoPort, "N/A");
+  Tick();
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+}
+
+TEST_F(ConnectionManagerTest, UnpluggingTheIdentifiedPortEndsTheConnection) {
+  AddPorts(2);
+  StartManager();
+  Connect();
+  device.Identify();
+  manager.TimerConnectionTimer();
+  // Another port goes: the list is refreshed, the connection stays.
+  ports.names.erase(ports.names.begin() + 1);
+  manager.DeviceRemoved();
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_EQ(form.portItems.size(), 1u);
+  // The connected one goes.
+  ports.names.clear();
+  manager.DeviceRemoved();
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_EQ(form.portText, "N/A");
+}
+
+TEST_F(ConnectionManagerTest, ChangingTheLinkWhileConnectedAsksFirst) {
+  AddPorts(1);
+  StartManager();
+  Connect();
+  form.answerOk = false;
+  manager.mnuWiFiClick();
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0], ConnectionMessage::kConnectionChange);
+  EXPECT_EQ(manager.LinkMode(), 0);
+  EXPECT_EQ(form.linkItem, 0);
+  EXPECT_TRUE(serial.IsOpen());
+
+  form.answerOk = true;
+  manager.mnuWiFiClick();
+  EXPECT_EQ(manager.LinkMode(), 1);
+  EXPECT_EQ(form.linkItem, 1);
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_EQ(manager.TcpClient(), nullptr) << "the change ends the link; it starts no other";
+}
+
+TEST_F(ConnectionManagerTest, TheArrowsRunUpAndDownAndTheTextBlinks) {
+  AddPorts(1);
+  StartManager();
+  Connect();
+  for (int i = 0; i < 16; ++i) manager.TimerConnectionTimer();
+  const std::vector<int> frames = {1, 2, 3, 4, 5, 6, 7, 6, 5, 4, 3, 2, 3, 4, 5, 6};
+  EXPECT_EQ(form.connectingFrames, frames);
+  const std::vector<bool> red = {true, true, false, false, false, false, false, true,
+                                 true, true, false, false, false, false, false, true};
+  EXPECT_EQ(form.connectingRed, red);
+}
+
+TEST_F(ConnectionManagerTest, FiveDoubleClicksToggleTheWiFiEditLock) {
+  StartManager();
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 4; ++i) manager.GroupBoxWiFiConnectionModeDblClick();
+    EXPECT_EQ(form.wifiEditsEnabled, round == 1);
+    manager.GroupBoxWiFiConnectionModeDblClick();
+    EXPECT_EQ(form.wifiEditsEnabled, round == 0);
+  }
+}
+
+TEST_F(ConnectionManagerTest, WriteLineNeedsAnOpenLink) {
+  StartManager();
+  EXPECT_FALSE(manager.WriteLine("x\r\n", 3)) << "serial port closed";
+  manager.mnuWiFiClick();
+  EXPECT_FALSE(manager.WriteLine("x\r\n", 3)) << "no Wi-Fi client";
+}
+
+struct BadAddress {
+  const char* address;
+  const char* port;
+};
+
+TEST_F(ConnectionManagerTest, InvalidWiFiSettingsStartNothing) {
+  StartManager();
+  manager.mnuWiFiClick();
+  const BadAddress cases[] = {
+      {"", "3333"},       {"12345678901234567890", "3333"}, {"127.0.0.1", ""},
+      {"127.0.0.1", "x"}, {"127.0.0.1", "65536"},           {"127.0.0.1", "-1"},
+  };
+  for (const BadAddress& c : cases) {
+    form.wifiAddress = c.address;
+    form.wifiPort = c.port;
+    Connect();
+    EXPECT_EQ(manager.TcpClient(), nullptr) << c.address << ":" << c.port;
+    EXPECT_EQ(manager.ConnectEngaged(), 0);
+    form.pressed = false;
+  }
+}
+
+class WiFiTest : public ConnectionManagerTest {
+ protected:
+  void ConnectWiFi() {
+    form.wifiPort = std::to_string(server.Port());
+    StartManager();
+    manager.mnuWiFiClick();
+    Connect();
+    ASSERT_NE(manager.TcpClient(), nullptr);
+    peer = server.Accept(5000);
+    ASSERT_TRUE(peer.valid());
+  }
+  testing::LoopbackServer server;
+  testing::Fd peer;
+};
+
+TEST_F(WiFiTest, ConnectsQueriesOnOddTicksAndReceives) {
+  ConnectWiFi();
+  EXPECT_EQ(manager.ConnectEngaged(), 1);
+  EXPECT_TRUE(form.captionDisconnect);
+  EXPECT_TRUE(form.timersRunning);
+  EXPECT_EQ(state.LinkState, TLinkState::Idle) << "until the first line arrives";
+  ASSERT_TRUE(ui.ProcessUntil([&] { return manager.TcpClient() != nullptr; }, 1000));
+  Tick(2);  // ticks 0 and 1: the query goes out on tick 1
+  EXPECT_EQ(device.queries, 1);
+  EXPECT_NE(testing::LoopbackServer::Read(peer, 22, 2000).find("$PDBG,099,1"), std::string::npos);
+  ASSERT_TRUE(testing::LoopbackServer::SendAll(peer, "$GPZDA,1*00\r\n"));
+  ASSERT_TRUE(ui.ProcessUntil([&] { return !clientData.empty(); }, 5000));
+  EXPECT_EQ(clientData[0], "$GPZDA,1*00\r\n");
+}
+
+TEST_F(WiFiTest, NoAnswerEndsTheLinkWhenTheTickCountReadsSixteen) {
+  ConnectWiFi();
+  Tick(15);  // ticks 0 to 14
+  EXPECT_NE(manager.TcpClient(), nullptr);
+  Tick();  // tick 15
+  EXPECT_NE(manager.TcpClient(), nullptr);
+  Tick();  // the tick count reads 16
+  EXPECT_EQ(manager.TcpClient(), nullptr);
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(form.pressed);
+  EXPECT_TRUE(form.messages.empty()) << "ended without a message";
+  EXPECT_TRUE(testing::LoopbackServer::WaitClosed(peer, 5000));
+
+  // The next attempt does not inherit the abort of this one.
+  testing::Fd second;
+  Connect();
+  ASSERT_NE(manager.TcpClient(), nullptr);
+  second = server.Accept(5000);
+  ASSERT_TRUE(second.valid());
+  Tick();
+  EXPECT_NE(manager.TcpClient(), nullptr);
+  EXPECT_EQ(manager.ConnectEngaged(), 1);
+}
+
+TEST_F(WiFiTest, PeerCloseReleasesTheLink) {
+  ConnectWiFi();
+  peer.Close();
+  ASSERT_TRUE(ui.ProcessUntil([&] { return manager.TcpClient() == nullptr; }, 5000));
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(form.pressed);
+  EXPECT_EQ(form.status, LinkStatus::kDisconnect);
+}
+
+TEST_F(WiFiTest, DisconnectClosesTheConnectionAndWriteLineFailsAfterwards) {
+  ConnectWiFi();
+  static constexpr char kLine[] = "$PDBG,099,0,,,,,,*11\r\n";
+  ASSERT_TRUE(ui.ProcessUntil([&] { return manager.WriteLine(kLine, sizeof kLine - 1); }, 5000));
+  Connect();
+  EXPECT_EQ(manager.TcpClient(), nullptr);
+  EXPECT_TRUE(testing::LoopbackServer::WaitClosed(peer, 5000));
+  EXPECT_FALSE(manager.WriteLine(kLine, sizeof kLine - 1));
+}
+
+}  // namespace
+}  // namespace pelyx::link
