@@ -30,8 +30,11 @@
 #include "app/pictures.h"
 #include "app/qt_ui_dispatcher.h"
 #include "app/qt_user_prompt.h"
+#include "app/receiver_session.h"
 #include "link/comm.h"
 #include "link/tcp_client.h"
+#include "views/paint_satellite_chart.h"
+#include "views/snr_chart.h"
 
 namespace pelyx::app {
 namespace {
@@ -123,43 +126,6 @@ QPixmap OnCream(const QPixmap& picture) {
 
 // The SNR chart's frame: the axes, the grid and the captions. The bars are drawn by
 // the GPS status view.
-class SnrChartFrame : public QFrame {
- public:
-  using QFrame::QFrame;
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QFrame::paintEvent(event);
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRect plot = rect().adjusted(40, 28, -14, -44);
-    p.fillRect(plot, Qt::white);
-    QFont small = font();
-    small.setPixelSize(10);
-    p.setFont(small);
-    p.setPen(QColor(200, 200, 200));
-    for (int value = 0; value <= 58; value += 10) {
-      const int y = plot.bottom() - plot.height() * value / 58;
-      p.drawLine(plot.left(), y, plot.right(), y);
-      p.setPen(Qt::black);
-      p.drawText(QRect(0, y - 7, plot.left() - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
-                 QString::number(value));
-      p.setPen(QColor(200, 200, 200));
-    }
-    p.setPen(Qt::black);
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
-    p.drawLine(plot.bottomLeft(), plot.topLeft());
-    const int slot = plot.width() / 16;
-    for (int i = 0; i < 16; ++i) {
-      p.drawText(QRect(plot.left() + i * slot, plot.bottom() + 2, slot, 14), Qt::AlignCenter,
-                 "---");
-    }
-    QFont caption = font();
-    caption.setBold(true);
-    p.setFont(caption);
-    p.drawText(QRect(6, 4, width() - 12, 20), Qt::AlignLeft | Qt::AlignVCenter, "SNR (dB-Hz)");
-  }
-};
 
 }  // namespace
 
@@ -237,9 +203,12 @@ TForm1::TForm1(const FormEnvironment& environment, QWidget* parent)
   LanguageIndex = 0;
   ReadSettings();
   SetBuiltInTexts();
-  // 5. The serial link and the port and baud-rate lists.
+  // 5. The serial link, the session behind the controls, and the port and baud-rate
+  // lists.
   CreateSerialLink();
+  session_ = std::make_unique<ReceiverSession>(*this, environment.ports);
   FillPortAndBaudLists();
+  session_->Start();
   // 6. The port box shows the Manual sheet, without tabs.
   PageControlDetectComPortMode->tabBar()->hide();
   PageControlDetectComPortMode->setCurrentWidget(TabSheetManualDetectComPort);
@@ -278,8 +247,8 @@ TForm1::TForm1(const FormEnvironment& environment, QWidget* parent)
   mnuOption->menuAction()->setVisible(true);
   mnuConnection->menuAction()->setVisible(true);
   // 19. No TCP client yet; the box of the selected link.
-  TcpClient.reset();
   ShowConnectionBox();
+  ConnectHandlers();
 
   PageControlMainChange(PageControlMain->currentIndex());
 
@@ -293,7 +262,7 @@ TForm1::TForm1(const FormEnvironment& environment, QWidget* parent)
 
 TForm1::~TForm1() {
   // The links end before the hand-off they use.
-  TcpClient.reset();
+  session_.reset();
   SerialComm.reset();
 }
 
@@ -363,6 +332,10 @@ void TForm1::BuildTopBar(QWidget* client) {
   cbxComPort = NewCombo("cbxComPort", {}, TabSheetManualDetectComPort);
   cbxComPort->setGeometry(80, 3, 154, 22);
   cbxComPort->setPlaceholderText("N/A");
+  // A device path can be typed: an adapter under another name, a multiplexer's terminal.
+  cbxComPort->setEditable(true);
+  cbxComPort->setInsertPolicy(QComboBox::NoInsert);
+  cbxComPort->lineEdit()->setPlaceholderText("N/A");
   lblBaudRate = NewLabel("lblBaudRate", "Baud Rate", TabSheetManualDetectComPort);
   lblBaudRate->setGeometry(0, 29, 78, 22);
   cbxBaudRate = NewCombo("cbxBaudRate", {}, TabSheetManualDetectComPort);
@@ -827,10 +800,14 @@ void TForm1::BuildGpsStatusPage() {
     (*field.edit)->setReadOnly(true);
   }
 
-  Chart1 = new SnrChartFrame(page);
+  SatelliteMap = new views::TPaintSatelliteChart(PanelSatelliteMap);
+  SatelliteMap->setObjectName("SatelliteMap");
+  SatelliteMap->SetBackground(ImageGpsMap);
+
+  Chart1 = new views::TSnrChart(page);
   Chart1->setObjectName("Chart1");
-  Chart1->setFrameShape(QFrame::StyledPanel);
   Chart1->setGeometry(kPageWidth - 409 - 2, 0, 409, 320);
+  Chart1->SetShowAxisTitle(false);  // lblSatelliteID names the axis
   lblSatelliteID = NewLabel("lblSatelliteID", "Satellite ID", page);
   lblSatelliteID->setAlignment(Qt::AlignCenter);
   lblSatelliteID->setGeometry(Chart1->x(), Chart1->y() + Chart1->height() - 20, Chart1->width(),
@@ -851,6 +828,12 @@ void TForm1::BuildDataLogPage() {
   mono.setStyleHint(QFont::TypeWriter);
   mono.setPixelSize(12);
   MemoDataLog->setFont(mono);
+  MemoDataLog->setReadOnly(true);
+  // The log keeps the newest lines; the oldest go once it holds this many.
+  MemoDataLog->setMaximumBlockCount(kDataLogMaxLines);
+  MemoDataLog->setToolTip(QString("The received lines, the newest last. The log keeps the last "
+                                  "%1 lines; older ones are dropped.")
+                              .arg(kDataLogMaxLines));
   layout->addWidget(MemoDataLog, 1);
 
   auto* bottom = new QWidget(page);
@@ -1060,21 +1043,81 @@ void TForm1::ShowLinkStatus(int frame, MessageId status) {
   LabelConnectionStatus->setText(QString::fromStdString(MessageTexts[status]));
 }
 
-void TForm1::ResetLinkState() {
-  LinkState = TLinkState::Idle;
-  TickCount = 0;
-  EditAutoDetectComPort->clear();
-  EditAutoDetectBaudRate->clear();
-  DeviceIdentified = false;
-  Timer1->stop();
-  TimerConnection->stop();
-  ShowLinkStatus(0, kMsgStatusDisconnect);
+void TForm1::ShowConnectingFrame(int frame, bool red) {
+  ImageConnectTwoWay->setPixmap(OnCream(ImageListConnectTwoWay.Picture(frame)));
+  SetTextColour(LabelConnectionStatus, red ? Qt::red : Qt::black);
+  LabelConnectionStatus->setText(QString::fromStdString(MessageTexts[kMsgConnecting]));
+}
+
+void TForm1::SetSerialSettingsEnabled(bool enabled) {
   for (QWidget* control : {static_cast<QWidget*>(GroupBoxSerialConnectionMode),
                            static_cast<QWidget*>(RadioButtonConnectionModeAuto),
                            static_cast<QWidget*>(RadioButtonConnectionModeManual),
                            static_cast<QWidget*>(cbxComPort), static_cast<QWidget*>(cbxBaudRate)}) {
-    control->setEnabled(true);
+    control->setEnabled(enabled);
   }
+}
+
+void TForm1::ResetLinkState() {
+  Connection().ResetLinkState();
+}
+
+link::ConnectionManager& TForm1::Connection() {
+  return session_->Connection();
+}
+
+// The controls and timers to the code behind them.
+void TForm1::ConnectHandlers() {
+  ReceiverSession& session = *session_;
+  link::ConnectionManager& manager = session.Connection();
+  connect(OpenPort, &QPushButton::clicked, this, [&manager] { manager.OpenPortClick(); });
+  connect(Timer1, &QTimer::timeout, this, [&manager] { manager.Timer1Timer(); });
+  connect(TimerConnection, &QTimer::timeout, this, [&manager] { manager.TimerConnectionTimer(); });
+  connect(TimerUpdateSysChk, &QTimer::timeout, this,
+          [&session] { session.TimerUpdateSysChkTimer(); });
+  connect(Timer2, &QTimer::timeout, this, [&session] { session.Timer2Timer(); });
+  // The Connection menu's items are checked by the manager alone: a click first puts
+  // the check back where it was, then asks the manager.
+  auto linkItem = [this, &manager](void (link::ConnectionManager::*click)()) {
+    return [this, &manager, click] {
+      (manager.LinkMode() == 1 ? mnuWiFi : mnuSerialPort)->setChecked(true);
+      (manager.*click)();
+    };
+  };
+  connect(mnuSerialPort, &QAction::triggered, this,
+          linkItem(&link::ConnectionManager::mnuSerialPortClick));
+  connect(mnuWiFi, &QAction::triggered, this, linkItem(&link::ConnectionManager::mnuWiFiClick));
+  for (QRadioButton* mode : {RadioButtonConnectionModeAuto, RadioButtonConnectionModeManual}) {
+    connect(mode, &QRadioButton::clicked, this,
+            [&manager] { manager.RadioButtonConnectionModeClick(); });
+  }
+  connect(cbxComPort, &QComboBox::currentTextChanged, this,
+          [&manager] { manager.cbxComPortChange(); });
+  connect(cbxBaudRate, qOverload<int>(&QComboBox::activated), this,
+          [&manager](int index) { manager.cbxBaudRateChange(index); });
+  GroupBoxWiFiConnectionMode->installEventFilter(this);
+  connect(SpeedButtonReload, &QToolButton::clicked, this,
+          [&session] { session.ReadDeviceClick(); });
+  connect(spbDbgViewCmd, &QToolButton::clicked, this, [&session] { session.ReadDeviceClick(); });
+  connect(SpeedButtonSetting, &QToolButton::clicked, this,
+          [&session] { session.ConfigDeviceClick(); });
+  connect(SpeedButtonClearCheck, &QToolButton::clicked, this,
+          [&session] { session.SpeedButtonClearCheckClick(); });
+  connect(cbxEnableLog, &QCheckBox::toggled, this,
+          [&session](bool on) { session.Log().SetLoggingEnabled(on); });
+  session.Log().SetLoggingEnabled(cbxEnableLog->isChecked());
+  connect(btnSaveLog, &QPushButton::clicked, this, [&session] { session.btnSaveLogClick(); });
+  connect(btnClearLog, &QPushButton::clicked, this, [&session] { session.btnClearLogClick(); });
+  connect(btnSendCommand, &QPushButton::clicked, this,
+          [&session] { session.btnSendCommandClick(); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == GroupBoxWiFiConnectionMode && event->type() == QEvent::MouseButtonDblClick) {
+    Connection().GroupBoxWiFiConnectionModeDblClick();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::SetConnectCaption(int index) {

@@ -18,6 +18,7 @@
 #include "app/core/message_texts.h"
 #include "app/core/user_prompt.h"
 #include "app/widgets.h"
+#include "link/connection_manager.h"
 
 class QAction;
 class QActionGroup;
@@ -35,15 +36,22 @@ class QTabWidget;
 class QTimer;
 
 namespace pelyx::link {
+class PortEnumerator;
 class TComm;
 class TTCPIPClientThread;
 class UiDispatcher;
 }  // namespace pelyx::link
 
+namespace pelyx::views {
+class TPaintSatelliteChart;
+class TSnrChart;
+}  // namespace pelyx::views
+
 namespace pelyx::app {
 
 class QtUiDispatcher;
 class QtUserPrompt;
+class ReceiverSession;
 class TfrmAbout;
 class TfrmAgreement;
 class TfrmWaitingProgress;
@@ -53,13 +61,15 @@ struct FormEnvironment {
   QString programFolder;         // holds the Lang folder
   QString documentsFolder;       // the user's documents folder, home of the settings file
   UserPrompt* prompt = nullptr;  // the toolkit's boxes when none
+  // The machine's serial ports; the platform's list when none.
+  link::PortEnumerator* ports = nullptr;
 
   // The folder of the running program and the platform's documents folder.
   static FormEnvironment FromPlatform();
 };
 
 // The identification handshake's state.
-enum class TLinkState : int32_t { Idle = 0, Identifying = 1, Identified = 2 };
+using link::TLinkState;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -73,7 +83,8 @@ class TForm1 : public QMainWindow {
   static constexpr int kClientHeight = 521;
   static constexpr int kTopBarHeight = 79;
   static constexpr int kBottomBarHeight = 60;
-  static constexpr int kTopMargin = 40;  // the window's top edge below the screen's top
+  static constexpr int kTopMargin = 40;            // the window's top edge below the screen's top
+  static constexpr int kDataLogMaxLines = 200000;  // the data log keeps the newest lines
 
   explicit TForm1(const FormEnvironment& environment, QWidget* parent = nullptr);
   ~TForm1() override;
@@ -96,6 +107,12 @@ class TForm1 : public QMainWindow {
   // Frame `frame` of both connection pictures, and the status label showing entry
   // `status` of the message table (greyed for StatusDisconnect, blue for Connected).
   void ShowLinkStatus(int frame, MessageId status);
+  // While connecting: frame `frame` of the arrows, "Connecting..." in red or black.
+  void ShowConnectingFrame(int frame, bool red);
+  // The serial group box, both mode radio buttons and both combo boxes.
+  void SetSerialSettingsEnabled(bool enabled);
+  // The group box of the link checked in the Connection menu.
+  void ShowConnectionBox();
   void ResetLinkState();
   // The connect button's caption := message entry `index` (0 Connect, 1 Disconnect),
   // kept as its tag.
@@ -116,20 +133,22 @@ class TForm1 : public QMainWindow {
   QString ProgramFolder() const { return programFolder_; }
   // Closes the serial port when it is open.
   void CloseSerialPort();
+  // The links, the receive paths, the device configuration and the diagnosis views.
+  ReceiverSession& Session() { return *session_; }
+  link::ConnectionManager& Connection();
 
   // ---- State ----
   int LanguageIndex = 0;
   int FontCharset = 0;  // character set number of the applied language's fonts
   std::string SettingsFile;
   MessageTable MessageTexts;
-  TLinkState LinkState = TLinkState::Idle;
-  int32_t TickCount = 0;
-  bool DeviceIdentified = false;
-  bool AbortRequested = false;
-  int32_t ConnectEngaged = 0;
-  uint8_t LinkMode = 0;                     // 0 serial port, 1 Wi-Fi
+  // The identification handshake, shared by the connection manager and the device
+  // configuration.
+  link::IdentificationState Identification;
+  TLinkState& LinkState = Identification.LinkState;
+  int32_t& TickCount = Identification.TickCount;
+  bool& DeviceIdentified = Identification.DeviceIdentified;
   std::unique_ptr<link::TComm> SerialComm;  // the serial link, for the whole run
-  std::unique_ptr<link::TTCPIPClientThread> TcpClient;
 
   TfrmAbout* frmAbout = nullptr;
   TfrmAgreement* frmAgreement = nullptr;
@@ -280,10 +299,11 @@ class TForm1 : public QMainWindow {
   TLabeledEdit* lblEdtGpsNoSV_InView;
   TLabeledEdit* lblEdtGpsNoSV_InUse;
   TLabeledEdit* lblEdtHdop;
-  QFrame* Chart1;
+  views::TSnrChart* Chart1;
   QLabel* lblSatelliteID;
   QFrame* PanelSatelliteMap;
   QLabel* ImageGpsMap;
+  views::TPaintSatelliteChart* SatelliteMap;  // the sky plot drawn over ImageGpsMap
 
   // DATA LOG
   QWidget* TabSheetDataLog;
@@ -323,6 +343,7 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildTopBar(QWidget* client);
@@ -345,13 +366,14 @@ class TForm1 : public QMainWindow {
   void CreateSerialLink();
   void FillPortAndBaudLists();
   void FillShipTypes();
-  void ShowConnectionBox();
+  void ConnectHandlers();
   // The exit question; true when the user answered OK.
   bool FormCloseQuery();
   // After OK: closes the port and writes the settings.
   void FormClose();
 
   QString programFolder_;
+  std::unique_ptr<ReceiverSession> session_;
   std::unique_ptr<QtUserPrompt> ownPrompt_;
   UserPrompt* prompt_ = nullptr;
   QActionGroup* languageGroup_ = nullptr;

@@ -60,6 +60,7 @@ std::optional<std::string> QtUserPrompt::SaveFileName(const SaveFileDialogSetup&
   box.setDefaultSuffix(FromUtf8(dialog.defaultExtension));
   // The overwrite question is the caller's.
   box.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!dialog.proposedName.empty()) box.selectFile(FromUtf8(dialog.proposedName));
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return std::nullopt;
   return box.selectedFiles().front().toStdString();
 }

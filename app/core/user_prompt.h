@@ -18,6 +18,7 @@ struct SaveFileDialogSetup {
   std::string_view name;
   std::string_view filter;
   std::string_view defaultExtension;
+  std::string_view proposedName = {};  // the file name the dialog starts with
 };
 
 inline constexpr SaveFileDialogSetup kSaveRptFileDialog = {"SaveRptFileDialog",

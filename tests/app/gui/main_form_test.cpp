@@ -173,7 +173,7 @@ constexpr Control kControls[] = {
     {"lblEdtGpsNoSV_InView", "pelyx::app::TLabeledEdit"},
     {"lblEdtGpsNoSV_InUse", "pelyx::app::TLabeledEdit"},
     {"lblEdtHdop", "pelyx::app::TLabeledEdit"},
-    {"Chart1", "QFrame"},
+    {"Chart1", "QWidget"},
     {"lblSatelliteID", "QLabel"},
     {"PanelSatelliteMap", "QFrame"},
     {"ImageGpsMap", "QLabel"},
@@ -549,7 +549,7 @@ TEST_F(MainForm, ConnectionDisplayStartsIdle) {
   EXPECT_EQ(Form().OpenPortTag(), 0);
   EXPECT_EQ(Form().LinkState, TLinkState::Idle);
   EXPECT_FALSE(Form().DeviceIdentified);
-  EXPECT_EQ(Form().TcpClient, nullptr);
+  EXPECT_EQ(Form().Connection().TcpClient(), nullptr);
   EXPECT_TRUE(Find<QRadioButton>(&Form(), "RadioButtonConnectionModeManual")->isChecked());
   EXPECT_FALSE(Find<QRadioButton>(&Form(), "RadioButtonConnectionModeAuto")->isChecked());
   EXPECT_FALSE(Find<QLineEdit>(&Form(), "LabelEditWiFi_TCP_IP")->isEnabled());
