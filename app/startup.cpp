@@ -45,13 +45,15 @@ ApplicationWindows::~ApplicationWindows() {
   form_->AttachDialogs(nullptr, nullptr, nullptr);
 }
 
-int RunApplication(int argc, char** argv) {
+int RunApplication(int argc, char** argv, link::PortEnumerator* ports) {
   TApplication application(argc, argv);
   try {
     QApplication::setApplicationName(kApplicationTitle);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication::setWindowIcon(QIcon(pictures::ProgramIcon(64)));
-    ApplicationWindows windows(FormEnvironment::FromPlatform());
+    FormEnvironment environment = FormEnvironment::FromPlatform();
+    environment.ports = ports;
+    ApplicationWindows windows(environment);
     windows.Form().show();
     return QApplication::exec();
   } catch (const std::exception& error) {

@@ -53,7 +53,8 @@ class ApplicationWindows {
   std::unique_ptr<TfrmWaitingProgress> waiting_;
 };
 
-// Runs the program; returns its exit status.
-int RunApplication(int argc, char** argv);
+// Runs the program; returns its exit status. `ports`: the serial ports the window lists
+// (the platform's when none).
+int RunApplication(int argc, char** argv, link::PortEnumerator* ports = nullptr);
 
 }  // namespace pelyx::app

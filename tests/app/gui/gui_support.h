@@ -42,10 +42,16 @@ class ScriptedPrompt : public UserPrompt {
 
   std::optional<std::string> SaveFileName(const SaveFileDialogSetup& dialog) override {
     dialogs.emplace_back(dialog.name);
-    return std::nullopt;
+    proposedNames.emplace_back(dialog.proposedName);
+    if (files.empty()) return std::nullopt;
+    std::optional<std::string> file = files.front();
+    files.pop_front();
+    return file;
   }
 
   std::deque<PromptAnswer> answers;
+  std::deque<std::optional<std::string>> files;  // the save dialogs' answers; none: cancel
+  std::vector<std::string> proposedNames;
   std::vector<Asked> asked;
   std::vector<std::string> dialogs;
 };
