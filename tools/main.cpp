@@ -3,7 +3,9 @@
 #include <span>
 #include <string_view>
 
+#include "link/ports.h"
 #include "tools/decode.h"
+#include "tools/device_commands.h"
 
 namespace {
 
@@ -17,9 +19,33 @@ int Decode(std::span<const char* const> args) {
   return pelyx::tools::RunDecode(args, stdin, stdout, stderr);
 }
 
+int Ports(std::span<const char* const> args) {
+  pelyx::link::SysfsPortEnumerator ports;
+  return pelyx::tools::RunPorts(args, ports, stdout, stderr);
+}
+
+int Info(std::span<const char* const> args) {
+  pelyx::link::SysfsPortEnumerator ports;
+  return pelyx::tools::RunInfo(args, ports, stdout, stderr);
+}
+
+int SetBaud(std::span<const char* const> args) {
+  pelyx::link::SysfsPortEnumerator ports;
+  return pelyx::tools::RunSetBaud(args, ports, stdout, stderr);
+}
+
+int Report(std::span<const char* const> args) {
+  pelyx::link::SysfsPortEnumerator ports;
+  return pelyx::tools::RunReportCommand(args, ports, stdout, stderr);
+}
+
 // clang-format off
 constexpr Command kCommands[] = {
     {"decode", "[--stores] [--targets] [--now \"YYYY-MM-DD hh:mm:ss\"] [FILE...]", Decode},
+    {"ports", "[--json]", Ports},
+    {"info", "(--port DEVICE | --auto | --tcp HOST:PORT) [--json]", Info},
+    {"set-baud", "(--port DEVICE | --auto | --tcp HOST:PORT) --in RATE --out RATE [--json]", SetBaud},
+    {"report", "(--port DEVICE | --auto | --tcp HOST:PORT) -o FILE", Report},
 };
 // clang-format on
 
@@ -28,6 +54,7 @@ void Usage(std::FILE* to) {
   for (const Command& command : kCommands) {
     std::fprintf(to, "  pelyx %s %s\n", command.name, command.arguments);
   }
+  std::fputs("RATE: 38400, 9600 or 4800 (the receiver's NMEA IN and NMEA OUT ports).\n", to);
 }
 
 }  // namespace

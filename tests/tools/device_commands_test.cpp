@@ -1,0 +1,440 @@
+// pelyx ports, info, set-baud and report end to end: the program (and, for the
+// automatic detection, the session in-process) against the simulated receiver over a
+// pseudo-terminal and over TCP on 127.0.0.1. Every wait is bounded.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/report.h"
+#include "link/ports.h"
+#include "tests/link/pty.h"
+#include "tests/tools/json_check.h"
+#include "tests/tools/run_pelyx.h"
+#include "tools/device_session.h"
+#include "tools/sim/host.h"
+#include "tools/sim/receiver.h"
+
+namespace pelyx::tools {
+namespace {
+
+using testing::JsonReader;
+using testing::JsonValue;
+using testing::ReadWholeFile;
+using testing::RunPelyx;
+using testing::RunResult;
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kSerial[] = "PX-TEST-0042";
+constexpr char kFirmware[] = "4.1.12";
+
+// A receiver whose answers differ from every default, with a short restart.
+sim::ReceiverConfig TestReceiver() {
+  sim::ReceiverConfig config = sim::DefaultReceiverConfig();
+  config.device.serialNumber = kSerial;
+  config.device.firmware = kFirmware;
+  config.device.nmeaInBaud = 4800;
+  config.device.nmeaOutBaud = 38400;
+  config.device.wifiSsid = "TEST-NET";
+  config.device.wifiSecurity = 2;
+  config.restartTime = 1000;
+  return config;
+}
+
+// The simulated receiver on a pseudo-terminal and a loopback listener, served on a
+// thread of its own.
+class ServedReceiver {
+ public:
+  explicit ServedReceiver(sim::ReceiverConfig config, std::string ptyLink = "")
+      : receiver_(std::move(config)), host_(receiver_, Options(std::move(ptyLink))) {
+    std::string error;
+    opened_ = host_.Open(error);
+    EXPECT_TRUE(opened_) << error;
+    if (opened_) thread_ = std::thread([this] { host_.Run(90'000); });
+  }
+  ~ServedReceiver() {
+    host_.RequestStop();
+    if (thread_.joinable()) thread_.join();
+  }
+  bool opened() const { return opened_; }
+  const std::string& PtyPath() const { return host_.PtyPath(); }
+  std::string TcpAddress() const { return "127.0.0.1:" + std::to_string(host_.TcpPort()); }
+  // Read after the serving thread has stopped.
+  int Restarts() {
+    host_.RequestStop();
+    if (thread_.joinable()) thread_.join();
+    return receiver_.Counters().restarts;
+  }
+
+ private:
+  static sim::HostOptions Options(std::string ptyLink) {
+    sim::HostOptions options;
+    options.pty = true;
+    options.ptyLink = std::move(ptyLink);
+    options.tcp = true;
+    options.tcpPort = 0;
+    return options;
+  }
+
+  sim::Receiver receiver_;
+  sim::Host host_;
+  std::thread thread_;
+  bool opened_ = false;
+};
+
+class Scratch {
+ public:
+  Scratch()
+      : path_(fs::temp_directory_path() / ("pelyx-device-test-" + std::to_string(::getpid()))) {
+    fs::create_directories(path_);
+  }
+  ~Scratch() { fs::remove_all(path_); }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+// The single JSON line of `out`.
+JsonValue ParseLine(const std::string& out) {
+  JsonValue value;
+  std::string error;
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
+  EXPECT_TRUE(JsonReader::Parse(out, value, error)) << error << ": " << out;
+  return value;
+}
+
+std::string Text(const JsonValue* v) {
+  return v != nullptr && v->type == JsonValue::Type::kString ? v->text : "<not a string>";
+}
+double Number(const JsonValue* v) {
+  return v != nullptr && v->type == JsonValue::Type::kNumber ? v->Number() : -1;
+}
+bool Flag(const JsonValue* v) {
+  EXPECT_TRUE(v != nullptr && v->type == JsonValue::Type::kBool);
+  return v != nullptr && v->boolean;
+}
+
+// Exactly one line on standard error, prefixed with the program's name.
+void ExpectOneErrorLine(const RunResult& r) {
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  EXPECT_EQ(r.err.rfind("pelyx ", 0), 0u) << r.err;
+}
+
+double SecondsOf(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+TEST(DeviceCommands, InfoReportsTheReceiverOverEachLink) {
+  Scratch scratch;
+  const std::string link = scratch.File("receiver-link");
+  ServedReceiver served(TestReceiver(), link);
+  ASSERT_TRUE(served.opened());
+  struct Case {
+    const char* name;
+    std::vector<std::string> linkArgs;
+  };
+  const Case cases[] = {
+      {"pseudo-terminal", {"--port", served.PtyPath()}},
+      {"a link to the pseudo-terminal", {"--port", link}},
+      {"TCP", {"--tcp", served.TcpAddress()}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"info"};
+    args.insert(args.end(), c.linkArgs.begin(), c.linkArgs.end());
+    args.push_back("--json");
+    const auto started = Clock::now();
+    const RunResult r = RunPelyx(args);
+    EXPECT_LT(SecondsOf(Clock::now() - started), 8.0);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const JsonValue v = ParseLine(r.out);
+    ASSERT_EQ(v.Keys(), std::vector<std::string>{"productInfo"});
+    const JsonValue& info = *v.Find("productInfo");
+    EXPECT_EQ(info.Keys(), (std::vector<std::string>{
+                               "serialNumber", "firmwareVersion", "nmeaInBaud", "nmeaOutBaud",
+                               "wifiSsid", "wifiPassword", "wifiSecurity", "firmwareKnown",
+                               "serialKnown", "n2kReported", "wifiReported", "daughterBoard"}));
+    EXPECT_EQ(Text(info.Find("serialNumber")), kSerial);
+    EXPECT_EQ(Text(info.Find("firmwareVersion")), kFirmware);
+    EXPECT_EQ(Number(info.Find("nmeaInBaud")), 4800);
+    EXPECT_EQ(Number(info.Find("nmeaOutBaud")), 38400);
+    EXPECT_EQ(Text(info.Find("wifiSsid")), "TEST-NET");
+    EXPECT_EQ(Number(info.Find("wifiSecurity")), 2);
+    EXPECT_TRUE(Flag(info.Find("serialKnown")));
+    EXPECT_TRUE(Flag(info.Find("firmwareKnown")));
+    EXPECT_TRUE(Flag(info.Find("daughterBoard")));
+  }
+}
+
+TEST(DeviceCommands, InfoAsTextNamesEachValue) {
+  ServedReceiver served(TestReceiver());
+  ASSERT_TRUE(served.opened());
+  const RunResult r = RunPelyx({"info", "--port", served.PtyPath()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(std::string("Serial number:    ") + kSerial + "\n"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find(std::string("Firmware version: ") + kFirmware + "\n"), std::string::npos);
+  EXPECT_NE(r.out.find("NMEA IN baud:     4800\n"), std::string::npos);
+  EXPECT_NE(r.out.find("NMEA OUT baud:    38400\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Wi-Fi security:   WPA-PSK TKIP\n"), std::string::npos);
+}
+
+TEST(DeviceCommands, SetBaudRidesOutTheRestartAndShowsTheNewRates) {
+  ServedReceiver served(TestReceiver());
+  ASSERT_TRUE(served.opened());
+  const auto started = Clock::now();
+  const RunResult r =
+      RunPelyx({"set-baud", "--port", served.PtyPath(), "--in", "9600", "--out", "4800", "--json"});
+  const double seconds = SecondsOf(Clock::now() - started);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const JsonValue v = ParseLine(r.out);
+  const JsonValue* info = v.Find("productInfo");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Number(info->Find("nmeaInBaud")), 9600);
+  EXPECT_EQ(Number(info->Find("nmeaOutBaud")), 4800);
+  EXPECT_EQ(Text(info->Find("serialNumber")), kSerial) << "read again after the restart";
+  // The restart wait is eight ticks of the system-check timer.
+  EXPECT_GT(seconds, 6.0);
+  EXPECT_LT(seconds, 20.0);
+
+  // The receiver keeps them: a new connection reads them back.
+  const RunResult again = RunPelyx({"info", "--port", served.PtyPath(), "--json"});
+  ASSERT_EQ(again.status, 0) << again.err;
+  const JsonValue w = ParseLine(again.out);
+  EXPECT_EQ(Number(w.Find("productInfo")->Find("nmeaInBaud")), 9600);
+  EXPECT_EQ(Number(w.Find("productInfo")->Find("nmeaOutBaud")), 4800);
+  EXPECT_EQ(served.Restarts(), 1);
+}
+
+TEST(DeviceCommands, SetBaudFailsWhenTheReceiverIgnoresTheSetting) {
+  sim::ReceiverConfig config = TestReceiver();
+  config.on.settings = false;
+  ServedReceiver served(config);
+  ASSERT_TRUE(served.opened());
+  const RunResult r =
+      RunPelyx({"set-baud", "--tcp", served.TcpAddress(), "--in", "9600", "--out", "9600"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  ExpectOneErrorLine(r);
+  EXPECT_NE(r.err.find("restart"), std::string::npos) << r.err;
+}
+
+TEST(DeviceCommands, ReportWritesTheConfigurationWithCrLf) {
+  Scratch scratch;
+  ServedReceiver served(TestReceiver());
+  ASSERT_TRUE(served.opened());
+  const std::string file = scratch.File("report-without-extension");
+  const RunResult r = RunPelyx({"report", "--port", served.PtyPath(), "-o", file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(fs::exists(file)) << "written to the very name given";
+
+  const std::string bytes = ReadWholeFile(file);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < bytes.size();) {
+    const size_t crlf = bytes.find("\r\n", start);
+    ASSERT_NE(crlf, std::string::npos);
+    lines.push_back(bytes.substr(start, crlf - start));
+    EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << "no bare CR or LF";
+    start = crlf + 2;
+  }
+  const std::vector<std::string> expected = {
+      std::string("  Serial Number    = ") + kSerial,
+      std::string("  Firmware Version = ") + kFirmware,
+      "\tNMEA IN Baud Rate = 4800",
+      "\tNMEA OUT Baud Rate = 38400",
+      "\tWi-Fi SSID = TEST-NET",
+      "\tWi-Fi Security = WPA-PSK TKIP",
+  };
+  for (const std::string& line : expected) {
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << "missing: " << line;
+  }
+  ASSERT_GT(lines.size(), 3u);
+  EXPECT_EQ(lines[1], "   TESK Pelyx Configuration Report ");
+
+  // A file that cannot be written is a failure, not a report.
+  const std::string unwritable = scratch.File("no-such-folder/report.txt");
+  const RunResult failed = RunPelyx({"report", "--port", served.PtyPath(), "-o", unwritable});
+  EXPECT_EQ(failed.status, 1);
+  ExpectOneErrorLine(failed);
+  EXPECT_NE(failed.err.find(unwritable), std::string::npos) << failed.err;
+  EXPECT_FALSE(fs::exists(unwritable));
+}
+
+TEST(DeviceCommands, RefusedArgumentsFailAtOnceWithOneLine) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"set-baud", "--port", "/dev/null", "--in", "9601", "--out", "4800"},
+      {"set-baud", "--port", "/dev/null", "--in", "38400", "--out", "115200"},
+      {"set-baud", "--port", "/dev/null", "--in", "38400"},
+      {"set-baud", "--port", "/dev/null", "--in", "9600x", "--out", "4800"},
+      {"info"},
+      {"info", "--port"},
+      {"info", "--port", "/dev/null", "--tcp", "127.0.0.1:3333"},
+      {"info", "--auto", "--auto"},
+      {"info", "--tcp", "127.0.0.1"},
+      {"info", "--tcp", "127.0.0.1:0"},
+      {"info", "--tcp", "127.0.0.1:65536"},
+      {"info", "--tcp", "receiver.local:3333"},
+      {"info", "--port", "/tmp"},
+      {"info", "--port", "/dev/no-such-device-here"},
+      {"info", "--port", "/dev/null", "--verbose"},
+      {"report", "--port", "/dev/null"},
+      {"report", "--port", "/dev/null", "-o", ""},
+      {"ports", "--all"},
+  };
+  for (const auto& args : cases) {
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    const auto started = Clock::now();
+    const RunResult r = RunPelyx(args);
+    EXPECT_LT(SecondsOf(Clock::now() - started), 2.0);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.status, -1);
+    EXPECT_EQ(r.out, "");
+    ExpectOneErrorLine(r);
+  }
+}
+
+TEST(DeviceCommands, APortThatCannotBeOpenedFailsAtOnce) {
+  // /dev/null exists but is no serial port: the open fails on the first step.
+  const auto started = Clock::now();
+  const RunResult r = RunPelyx({"info", "--port", "/dev/null"});
+  EXPECT_LT(SecondsOf(Clock::now() - started), 3.0);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  ExpectOneErrorLine(r);
+  EXPECT_NE(r.err.find("cannot open port /dev/null"), std::string::npos) << r.err;
+}
+
+// A loopback port that nobody listens on (bound once, then freed).
+int FreeLoopbackPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  int port = 0;
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  if (fd >= 0) ::close(fd);
+  return port;
+}
+
+TEST(DeviceCommands, AnUnansweredTcpPortFailsWithinTheWiFiDeadline) {
+  const int port = FreeLoopbackPort();
+  ASSERT_GT(port, 0);
+  const auto started = Clock::now();
+  const RunResult r = RunPelyx({"info", "--tcp", "127.0.0.1:" + std::to_string(port)});
+  EXPECT_LT(SecondsOf(Clock::now() - started), 18.0);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  ExpectOneErrorLine(r);
+  EXPECT_NE(r.err.find("127.0.0.1:" + std::to_string(port)), std::string::npos) << r.err;
+}
+
+TEST(DeviceCommands, AMuteReceiverTimesOutAfterTheManualDeadline) {
+  sim::ReceiverConfig config = TestReceiver();
+  config.faults.mute = true;
+  ServedReceiver served(config);
+  ASSERT_TRUE(served.opened());
+  const auto started = Clock::now();
+  const RunResult r = RunPelyx({"info", "--port", served.PtyPath(), "--json"});
+  const double seconds = SecondsOf(Clock::now() - started);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  ExpectOneErrorLine(r);
+  EXPECT_NE(r.err.find("timed out"), std::string::npos) << r.err;
+  // 20 ticks of the supervision timer, the failure on the 21st.
+  EXPECT_GT(seconds, 19.0);
+  EXPECT_LT(seconds, 26.0);
+}
+
+TEST(DeviceCommands, PortsListsEachPortOnceAsJson) {
+  const RunResult json = RunPelyx({"ports", "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const JsonValue v = ParseLine(json.out);
+  ASSERT_EQ(v.Keys(), std::vector<std::string>{"ports"});
+  const JsonValue& ports = *v.Find("ports");
+  ASSERT_EQ(ports.type, JsonValue::Type::kArray);
+
+  const RunResult text = RunPelyx({"ports"});
+  ASSERT_EQ(text.status, 0) << text.err;
+  std::string expected;
+  for (const JsonValue& port : ports.items) {
+    ASSERT_EQ(port.Keys(), (std::vector<std::string>{"name", "openable"}));
+    const std::string name = Text(port.Find("name"));
+    EXPECT_FALSE(name.empty());
+    expected += name + (Flag(port.Find("openable")) ? " openable\n" : " busy\n");
+  }
+  EXPECT_EQ(text.out, expected) << "the text form lists the same ports";
+}
+
+// Pseudo-terminals as the machine's serial ports, opened as the platform's ports are.
+class ListedPorts final : public link::PortEnumerator {
+ public:
+  explicit ListedPorts(std::vector<std::string> names) : names_(std::move(names)) {}
+  bool ListPorts(std::vector<std::string>& names) override {
+    names = names_;
+    return true;
+  }
+  bool TrialOpen(const std::string& name) override { return platform_.TrialOpen(name); }
+
+ private:
+  std::vector<std::string> names_;
+  link::SysfsPortEnumerator platform_{"/nonexistent", "/dev"};
+};
+
+std::string PortNameOf(const std::string& devicePath) {
+  return link::PortNameOfDevice(devicePath);
+}
+
+TEST(DeviceSession, AutomaticDetectionFindsTheReceiverBehindASilentPort) {
+  link::test_support::PseudoTerminal silent;
+  ASSERT_TRUE(silent.Valid());
+  ServedReceiver served(TestReceiver());
+  ASSERT_TRUE(served.opened());
+  ListedPorts ports({PortNameOf(silent.Path()), PortNameOf(served.PtyPath())});
+
+  DeviceSession session(ports);
+  LinkTarget target;
+  std::string error;
+  ASSERT_TRUE(ParseLinkTarget(LinkTarget::Kind::kAuto, "", target, error)) << error;
+  const auto started = Clock::now();
+  ASSERT_TRUE(session.Connect(target)) << session.Error();
+  EXPECT_LT(SecondsOf(Clock::now() - started), 12.0);
+  EXPECT_STREQ(session.Info().serialNumber, kSerial);
+  EXPECT_EQ(session.Info().nmeaInBaud, 4800);
+  EXPECT_TRUE(session.IsConnected());
+  EXPECT_NE(session.LastCommand().find("$PDBG,099,1"), std::string::npos);
+  session.Close();
+  EXPECT_FALSE(session.IsConnected());
+  EXPECT_EQ(session.Error(), "");
+}
+
+TEST(DeviceSession, RefusesRatesTheReceiverCannotTake) {
+  ListedPorts ports({});
+  DeviceSession session(ports);
+  EXPECT_FALSE(session.SetBaudRates(19200, 4800));
+  EXPECT_NE(session.Error().find("refused"), std::string::npos) << session.Error();
+}
+
+}  // namespace
+}  // namespace pelyx::tools
