@@ -137,7 +137,7 @@ class ReceiverSession::Adapters final : public config::ConfigForm,
                                         public views::LogView {
  public:
   Adapters(TForm1& form, ReceiverSession& session)
-      : form_(form), session_(session), connectionForm(form) {}
+      : connectionForm(form), form_(form), session_(session) {}
 
   FormConnection connectionForm;
 
@@ -190,6 +190,10 @@ class ReceiverSession::Adapters final : public config::ConfigForm,
   int ItemIndex(config::ConfigControl combo) const override {
     QComboBox* box = Combo(combo);
     return box ? box->currentIndex() : -1;
+  }
+  std::string ComboText(config::ConfigControl combo) const override {
+    QComboBox* box = Combo(combo);
+    return box ? box->currentText().trimmed().toStdString() : std::string();
   }
   void SetItemIndex(config::ConfigControl combo, int index) override {
     if (QComboBox* box = Combo(combo)) box->setCurrentIndex(index < box->count() ? index : -1);
@@ -349,6 +353,11 @@ ReceiverSession::ReceiverSession(TForm1& form, link::PortEnumerator* ports)
   reportServices_.openInTextEditor = [](const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
   };
+  logFlushTimer_ = new QTimer(&form);
+  logFlushTimer_->setObjectName("TimerLogFlush");
+  logFlushTimer_->setSingleShot(true);
+  logFlushTimer_->setInterval(kLogFlushMs);
+  QObject::connect(logFlushTimer_, &QTimer::timeout, &form, [this] { dataLog_->Flush(); });
   resetRequestTimer_ = new QTimer(&form);
   resetRequestTimer_->setObjectName("TimerResetRequest");
   resetRequestTimer_->setSingleShot(true);
@@ -375,8 +384,11 @@ void ReceiverSession::Start() {
 
 void ReceiverSession::Receive(LineAssembler& lines, const char* bytes, size_t count) {
   lines.Feed(bytes, count);
-  // The lines of this notification reach the log view in one append.
-  dataLog_->Flush();
+  // The lines logged reach the log view in one append: those of this notification and
+  // of any others within the next kLogFlushMs. A receiver at full rate notifies some
+  // hundred times a second; laying the view out that often would cost far more than the
+  // rest of the receive path.
+  if (dataLog_->PendingLines() > 0 && !logFlushTimer_->isActive()) logFlushTimer_->start();
 }
 
 void ReceiverSession::OnSerialDataReceived(uint32_t count) {

@@ -34,6 +34,9 @@ class TForm1;
 
 class ReceiverSession : private IntakeHandoff {
  public:
+  // The longest a logged line waits for the log view.
+  static constexpr int kLogFlushMs = 25;
+
   // `ports`: the machine's serial ports; the session keeps its own list of the
   // platform's ports when none is given.
   ReceiverSession(TForm1& form, link::PortEnumerator* ports);
@@ -74,7 +77,7 @@ class ReceiverSession : private IntakeHandoff {
   // The line assemblers of the serial link and of the Wi-Fi link.
   LineAssembler& SerialLines() { return serialLines_; }
   LineAssembler& TcpLines() { return tcpLines_; }
-  // Feeds received bytes to a link's assembler, then shows the lines logged.
+  // Feeds received bytes to a link's assembler; the lines logged show within kLogFlushMs.
   void Receive(LineAssembler& lines, const char* bytes, size_t count);
 
  private:
@@ -112,6 +115,7 @@ class ReceiverSession : private IntakeHandoff {
   link::DeviceMonitor monitor_;
   QSocketNotifier* monitorNotifier_ = nullptr;
   QTimer* resetRequestTimer_ = nullptr;
+  QTimer* logFlushTimer_ = nullptr;
 };
 
 }  // namespace pelyx::app

@@ -13,9 +13,12 @@ bool UsablePort(const std::string& text) {
   return !text.empty() && text != kNoPortText;
 }
 
-// The port to connect again after the restart: the selected one, else the first of the
-// list; empty when the list holds no port.
+// The port to connect again after the restart: the one the port list shows (selected,
+// or typed by the user: a port the list does not hold), else the first of the list;
+// empty when the list holds no port.
 std::string PortToRestart(const ConfigForm& form) {
+  std::string shown = form.ComboText(ConfigControl::cbxComPort);
+  if (UsablePort(shown)) return shown;
   const int selected = form.ItemIndex(ConfigControl::cbxComPort);
   if (selected >= 0 && selected < form.ItemCount(ConfigControl::cbxComPort)) {
     std::string text = form.ItemText(ConfigControl::cbxComPort, selected);

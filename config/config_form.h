@@ -50,6 +50,8 @@ class ConfigForm {
   virtual int ItemCount(ConfigControl combo) const = 0;
   virtual std::string ItemText(ConfigControl combo, int index) const = 0;
   virtual int ItemIndex(ConfigControl combo) const = 0;
+  // The text the combo box shows: the selected item's, or what the user typed into it.
+  virtual std::string ComboText(ConfigControl combo) const = 0;
   virtual void SetItemIndex(ConfigControl combo, int index) = 0;
 
   // Memos: empty, and add one line at the end.

@@ -37,6 +37,7 @@ struct Control {
   bool visible = true;
   std::vector<std::string> items;
   int index = -1;
+  std::string typed;  // a combo box's text typed by the user
   std::vector<std::string> lines;
   bool down = false;
 };
@@ -56,6 +57,11 @@ class FakeForm : public ConfigForm {
   int ItemCount(C c) const override { return static_cast<int>(Get(c).items.size()); }
   std::string ItemText(C c, int i) const override { return Get(c).items.at(i); }
   int ItemIndex(C c) const override { return Get(c).index; }
+  std::string ComboText(C c) const override {
+    const Control& k = Get(c);
+    if (!k.typed.empty()) return k.typed;
+    return k.index >= 0 && k.index < static_cast<int>(k.items.size()) ? k.items[k.index] : "";
+  }
   void SetItemIndex(C c, int i) override {
     controls[c].index = i >= 0 && i < ItemCount(c) ? i : -1;
   }
@@ -604,23 +610,28 @@ TEST(AdvanceRestartWait, StepsThroughTheWaitAndReconnectsTheSelectedPort) {
   EXPECT_EQ(w.form.progress.size(), 8u);
 }
 
-TEST(AdvanceRestartWait, UnusableSelectionFallsBackToTheFirstPort) {
+TEST(AdvanceRestartWait, TheShownPortOrElseTheFirstPortIsConnectedAgain) {
   struct Case {
     const char* name;
     std::vector<std::string> items;
     int selected;
     std::string port;
+    std::string typed = "";
   };
   const Case cases[] = {
       {"nothing selected", {"ttyS0", "ttyUSB0"}, -1, "ttyS0"},
       {"no port exists", {"N/A"}, 0, ""},
       {"empty list", {}, -1, ""},
+      // A port typed into the list (a pseudo-terminal, an adapter under another name)
+      // is the one connected again, not the item that stayed selected.
+      {"a typed port", {"ttyS0", "ttyUSB0"}, 0, "pts/7", "pts/7"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Window w;
     w.form[C::cbxComPort].items = c.items;
     w.form[C::cbxComPort].index = c.selected;
+    w.form[C::cbxComPort].typed = c.typed;
     StartRestartWait(w.restart, w.form);
     for (int tick = 0; tick < 7; ++tick) AdvanceRestartWait(w.restart, w.form, w.link);
     EXPECT_EQ(w.restart.RestartStep, 0);
