@@ -76,18 +76,8 @@ bool SendBaudRateCommand(DataStores& stores, ConfigForm& form, ConnectionControl
   const int32_t inCode = SelectedBaudCode(form, ConfigControl::cbxBaud_RS232);
   const int32_t outCode = SelectedBaudCode(form, ConfigControl::cbxBaud_NMEA);
   if (inCode < 0 || outCode < 0) return false;
-  ProprietaryStore& p = stores.proprietary;
-  p.dbgCode[0] = kDbgNmeaInBaud;
-  p.dbgValue[0] = inCode;
-  p.dbgCode[1] = kDbgNmeaOutBaud;
-  p.dbgValue[1] = outCode;
-  for (int i = 2; i < kDbgPairCount; ++i) {
-    p.dbgCode[i] = kDbgAbsentCode;
-    p.dbgValue[i] = kDbgAbsentValue;
-  }
-  p.dbgDirectionLetter = 0;
-  const bool sent =
-      SendProprietaryCommand(kDbgTalker, kDbgFormatter, CommandSource::kUser, stores, link);
+  const bool sent = SendDbgCommand({{kDbgNmeaInBaud, inCode}, {kDbgNmeaOutBaud, outCode}},
+                                   CommandSource::kUser, stores, link);
   form.SetDown(ConfigControl::spbBaudRate, false);
   return sent;
 }

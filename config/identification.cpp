@@ -33,21 +33,31 @@ bool SendProprietaryCommand(const char* talker, const char* formatter, CommandSo
   return false;
 }
 
+bool SendDbgCommand(std::initializer_list<DbgPair> pairs, CommandSource source, DataStores& stores,
+                    ConnectionControl& link) {
+  ProprietaryStore& p = stores.proprietary;
+  int i = 0;
+  for (const DbgPair& pair : pairs) {
+    if (i == kDbgPairCount) break;
+    p.dbgCode[i] = pair.code;
+    p.dbgValue[i] = pair.value;
+    ++i;
+  }
+  for (; i < kDbgPairCount; ++i) {
+    p.dbgCode[i] = kDbgAbsentCode;
+    p.dbgValue[i] = kDbgAbsentValue;
+  }
+  p.dbgDirectionLetter = 0;
+  return SendProprietaryCommand(kDbgTalker, kDbgFormatter, source, stores, link);
+}
+
 bool RequestProductInfo(int32_t value, bool capture, CommandSource source, DataStores& stores,
                         StaticCapture& staticCapture, ConfigForm& form, ConnectionControl& link) {
   if (capture) {
     staticCapture.StaticCaptureArmed = true;
     form.ClearLines(ConfigControl::Memo1);
   }
-  ProprietaryStore& p = stores.proprietary;
-  p.dbgCode[0] = kDbgProductInfo;
-  p.dbgValue[0] = value;
-  for (int i = 1; i < kDbgPairCount; ++i) {
-    p.dbgCode[i] = kDbgAbsentCode;
-    p.dbgValue[i] = kDbgAbsentValue;
-  }
-  p.dbgDirectionLetter = 0;
-  return SendProprietaryCommand(kDbgTalker, kDbgFormatter, source, stores, link);
+  return SendDbgCommand({{kDbgProductInfo, value}}, source, stores, link);
 }
 
 void AdvanceIdentification(std::optional<std::string_view> line, bool connectPressed,

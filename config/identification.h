@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -54,6 +55,18 @@ enum class CommandSource {
 // cannot be composed.
 bool SendProprietaryCommand(const char* talker, const char* formatter, CommandSource source,
                             const DataStores& stores, ConnectionControl& link);
+
+// One code/value pair of the DBG command.
+struct DbgPair {
+  int16_t code;
+  int32_t value;
+};
+
+// Sets the DBG fields of the proprietary store to `pairs` (at most kDbgPairCount; the
+// pairs after them absent, no direction letter) and sends $PDBG with
+// SendProprietaryCommand.
+bool SendDbgCommand(std::initializer_list<DbgPair> pairs, CommandSource source, DataStores& stores,
+                    ConnectionControl& link);
 
 // Sends $PDBG,099,<value>,,,,,, (value kProductInfoFull or kProductInfoReset). With
 // `capture`, arms the static-data capture and empties the static-data view first.

@@ -51,7 +51,7 @@ template <size_t N>
 void StoreText(char (&field)[N], std::string_view value) {
   std::memset(field, 0, N);
   const size_t n = value.size() < N - 1 ? value.size() : N - 1;
-  std::memcpy(field, value.data(), n);
+  if (n > 0) std::memcpy(field, value.data(), n);  // an empty value may have no data
 }
 
 // A baud-rate value: cut at its first character that is not a decimal digit.
