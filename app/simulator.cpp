@@ -15,7 +15,8 @@ bool AddedPortsEnumerator::ListPorts(std::vector<std::string>& names) {
   return true;
 }
 
-EmbeddedSimulator::EmbeddedSimulator(sim::ReceiverConfig config) : config_(std::move(config)) {}
+EmbeddedSimulator::EmbeddedSimulator(sim::ReceiverConfig config, bool tcp)
+    : config_(std::move(config)), tcp_(tcp) {}
 
 EmbeddedSimulator::~EmbeddedSimulator() {
   if (host_) host_->RequestStop();
@@ -30,10 +31,15 @@ bool EmbeddedSimulator::Start(std::string& error) {
   receiver_ = std::make_unique<sim::Receiver>(config);
   sim::HostOptions options;
   options.pty = true;
+  options.tcp = tcp_;
   host_ = std::make_unique<sim::Host>(*receiver_, options);
   if (!host_->Open(error)) return false;
   thread_ = std::thread([this] { host_->Run(-1); });
   return true;
+}
+
+int EmbeddedSimulator::TcpPort() const {
+  return host_ ? host_->TcpPort() : 0;
 }
 
 std::string EmbeddedSimulator::PortName() const {

@@ -34,8 +34,10 @@ class AddedPortsEnumerator final : public link::PortEnumerator {
 
 class EmbeddedSimulator {
  public:
-  // The receiver of `config`; its clock starts at the machine's UTC time.
-  explicit EmbeddedSimulator(sim::ReceiverConfig config = sim::DefaultReceiverConfig());
+  // The receiver of `config`; its clock starts at the machine's UTC time. With `tcp`, it
+  // also serves a TCP listener on 127.0.0.1, as the receiver's Wi-Fi bridge does.
+  explicit EmbeddedSimulator(sim::ReceiverConfig config = sim::DefaultReceiverConfig(),
+                             bool tcp = false);
   ~EmbeddedSimulator();  // stops the receiver and waits for its thread
   EmbeddedSimulator(const EmbeddedSimulator&) = delete;
   EmbeddedSimulator& operator=(const EmbeddedSimulator&) = delete;
@@ -45,9 +47,12 @@ class EmbeddedSimulator {
   bool Start(std::string& error);
   // The terminal's port name ("pts/3" for /dev/pts/3).
   std::string PortName() const;
+  // The TCP listener's port on 127.0.0.1; 0 without one.
+  int TcpPort() const;
 
  private:
   sim::ReceiverConfig config_;
+  bool tcp_;
   std::unique_ptr<sim::Receiver> receiver_;
   std::unique_ptr<sim::Host> host_;
   std::thread thread_;

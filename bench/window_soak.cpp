@@ -1,10 +1,10 @@
-// pelyx-window-soak --device /dev/pts/N [--seconds S] [--no-log]: the window under a receiver that
-// fills its link. Connects to the device through the window's own controls, turns the
-// data log on, shows the DATA LOG page and runs for S seconds (default 600). Prints, every
-// 30 s and at the end: the process's CPU time as a share of one core, its resident
-// memory, the lines in the log, and the delay from a GNSS sentence's time (the
-// simulator stamps its sentences with the machine's UTC time when it writes them) to the
-// moment its line reached the log view.
+// pelyx-window-soak --device /dev/pts/N [--seconds S] [--no-log] [--log-cap LINES]: the window
+// under a receiver that fills its link. Connects to the device through the window's own controls,
+// turns the data log on, shows the DATA LOG page and runs for S seconds (default 600). Prints,
+// every 30 s and at the end: the process's CPU time as a share of one core, its resident memory,
+// the lines in the log, and the delay from a GNSS sentence's time (the simulator stamps its
+// sentences with the machine's UTC time when it writes them) to the moment its line reached the log
+// view.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -97,12 +97,14 @@ int main(int argc, char** argv) {
   std::string device;
   int seconds = 600;
   bool logging = true;
+  int logCap = 0;  // 0: the window's own cap
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--no-log") == 0) logging = false;
   }
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--device") == 0) device = argv[i + 1];
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--log-cap") == 0) logCap = std::atoi(argv[i + 1]);
   }
   if (device.rfind("/dev/", 0) != 0) {
     std::fputs("usage: pelyx-window-soak --device /dev/pts/N [--seconds S]\n", stderr);
@@ -138,6 +140,8 @@ int main(int argc, char** argv) {
   form.PageControlMain->setCurrentWidget(form.TabSheetDiagnosis);
   form.PageControlDiagnosis->setCurrentWidget(form.TabSheetDataLog);
   form.cbxEnableLog->setChecked(logging);
+  // A smaller cap shows within a shorter run that memory stays flat once it is reached.
+  if (logCap > 0) form.MemoDataLog->setMaximumBlockCount(logCap);
 
   // Every block appended to the log: a GNSS line's delay since its time.
   Delays all, window;

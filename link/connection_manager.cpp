@@ -341,8 +341,12 @@ bool ConnectionManager::WriteLine(const char* bytes, size_t length) {
     return serial_.Write(bytes, n) == n;
   }
   if (form_.WiFiItemChecked()) {
-    // The send's own result: a send that failed is reported as failed.
-    return tcpClient_ != nullptr && tcpClient_->Send(bytes, n);
+    if (tcpClient_ == nullptr) return false;
+    // While the bridge is still being reached nothing can be sent; the supervision sends
+    // its query again on its next tick, so the attempt goes on.
+    if (tcpClient_->Connecting()) return true;
+    // Otherwise the send's own result: a send that failed is reported as failed.
+    return tcpClient_->Send(bytes, n);
   }
   return false;
 }

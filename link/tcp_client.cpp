@@ -452,6 +452,12 @@ void TTCPIPClientThread::Start() {
   }
 }
 
+bool TTCPIPClientThread::Connecting() const {
+  std::lock_guard guard(state_->lock);
+  return state_->started && !state_->ending.load() && state_->socket >= 0 &&
+         !HasPeer(state_->socket);
+}
+
 bool TTCPIPClientThread::Send(const char* bytes, int32_t n) {
   const std::shared_ptr<State> state = state_;  // the closed handler may destroy *this
   return state->Send(bytes, n);

@@ -75,6 +75,10 @@ class TTCPIPClientThread {
   // the socket fails (the client then disconnects).
   bool Send(const char* bytes, int32_t n);
 
+  // True from `Start` until the connection is made (or the client ends): a `Send`
+  // meanwhile sends nothing and the attempt goes on.
+  bool Connecting() const;
+
   // Reads at most kReceiveSize bytes into `buffer` (which holds at least that many).
   // Returns the number of bytes, 0 when the peer has closed the connection, -1 when
   // nothing is waiting, after `Disconnect`, or on an error (the client then

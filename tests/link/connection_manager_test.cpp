@@ -3,6 +3,11 @@
 // bridge.
 #include "link/connection_manager.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -513,6 +518,61 @@ TEST_F(WiFiTest, DisconnectClosesTheConnectionAndWriteLineFailsAfterwards) {
   EXPECT_EQ(manager.TcpClient(), nullptr);
   EXPECT_TRUE(testing::LoopbackServer::WaitClosed(peer, 5000));
   EXPECT_FALSE(manager.WriteLine(kLine, sizeof kLine - 1));
+}
+
+// A listener on 127.0.0.1 whose accept queue is full: a new connection attempt to it
+// stays unanswered, as a bridge that is still being reached.
+class UnansweringListener {
+ public:
+  UnansweringListener() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(listener_, 0) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      return;
+    }
+    port_ = ntohs(address.sin_port);
+    // Fill the queue; these connections are never accepted.
+    for (int& filler : fillers_) {
+      filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+      ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ::usleep(100 * 1000);
+  }
+  ~UnansweringListener() {
+    for (int filler : fillers_) ::close(filler);
+    ::close(listener_);
+  }
+  int Port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  int fillers_[3] = {-1, -1, -1};
+  int port_ = 0;
+};
+
+TEST_F(ConnectionManagerTest, AQueryWhileTheBridgeIsStillBeingReachedKeepsTheAttempt) {
+  UnansweringListener bridge;
+  ASSERT_GT(bridge.Port(), 0);
+  form.wifiPort = std::to_string(bridge.Port());
+  StartManager();
+  manager.mnuWiFiClick();
+  Connect();
+  ASSERT_NE(manager.TcpClient(), nullptr);
+  if (!manager.TcpClient()->Connecting()) GTEST_SKIP() << "the kernel answered the attempt";
+  // Nothing can go out yet; the line counts as written, so the query's sender does not
+  // end the attempt (the next odd tick sends it again).
+  static constexpr char kQuery[] = "$PDBG,099,1,,,,,,*10\r\n";
+  EXPECT_TRUE(manager.WriteLine(kQuery, sizeof kQuery - 1));
+  Tick(2);  // tick 1 sends the query
+  EXPECT_EQ(device.queries, 1);
+  EXPECT_NE(manager.TcpClient(), nullptr) << "the attempt goes on";
+  EXPECT_EQ(manager.ConnectEngaged(), 1);
+  EXPECT_TRUE(form.messages.empty());
 }
 
 }  // namespace

@@ -3,17 +3,21 @@
 // read the device and save the report, set both baud rates and follow the receiver
 // through its restart. The receiver runs inside the test on a pseudo-terminal; the
 // window opens it with its real serial component.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QtTest/QTest>
 
 #include <fstream>
 #include <functional>
@@ -22,8 +26,8 @@
 #include "app/main_form.h"
 #include "app/receiver_session.h"
 #include "app/simulator.h"
-#include "views/snr_chart.h"
 #include "tests/app/gui/gui_support.h"
+#include "views/snr_chart.h"
 
 namespace pelyx::app {
 namespace {
@@ -52,6 +56,9 @@ std::string ReadAll(const std::string& path) {
 }
 
 class ReceiverCycle : public ::testing::Test {
+ public:
+  ReceiverCycle() : receiver_(Receiver(), true) {}
+
  protected:
   static sim::ReceiverConfig Receiver() {
     sim::ReceiverConfig config = sim::DefaultReceiverConfig();
@@ -87,7 +94,7 @@ class ReceiverCycle : public ::testing::Test {
   ScriptedPrompt prompt_;
   link::SysfsPortEnumerator platform_;
   AddedPortsEnumerator ports_{platform_};
-  EmbeddedSimulator receiver_{Receiver()};
+  EmbeddedSimulator receiver_;
   std::unique_ptr<ApplicationWindows> windows_;
   std::vector<std::string> opened_;
 };
@@ -173,6 +180,43 @@ TEST_F(ReceiverCycle, ConnectReadConfigureAndFollowTheRestart) {
   form.OpenPort->click();
   EXPECT_FALSE(form.SerialComm->IsOpen());
   EXPECT_EQ(Status(), "Disconnect...");
+}
+
+TEST_F(ReceiverCycle, ConnectOverTheWiFiBridgeAfterUnlockingTheAddress) {
+  const sim::DeviceInfo device = sim::DefaultReceiverConfig().device;
+  TForm1& form = Form();
+  ASSERT_GT(receiver_.TcpPort(), 0);
+
+  // The address edits are locked until the Wi-Fi box is double-clicked five times.
+  form.mnuWiFi->trigger();
+  ASSERT_TRUE(form.mnuWiFi->isChecked());
+  ASSERT_TRUE(form.GroupBoxWiFiConnectionMode->isVisibleTo(&form));
+  EXPECT_FALSE(form.LabelEditWiFi_TCP_IP->isEnabled());
+  for (int i = 0; i < 5; ++i) QTest::mouseDClick(form.GroupBoxWiFiConnectionMode, Qt::LeftButton);
+  ASSERT_TRUE(form.LabelEditWiFi_TCP_IP->isEnabled());
+  form.LabelEditWiFi_TCP_IP->setText("127.0.0.1");
+  form.LabelEditWiFi_Port->setText(QString::number(receiver_.TcpPort()));
+
+  form.OpenPort->click();
+  ASSERT_NE(form.Connection().TcpClient(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return Status() == "Connected..."; }, 8000)) << Status().toStdString();
+  ASSERT_TRUE(WaitFor(
+      [&] { return form.lblValProdSN->text().toStdString() == device.serialNumber; }, 3000));
+  EXPECT_FALSE(form.SerialComm->IsOpen()) << "the serial port has no part in a Wi-Fi link";
+
+  // Changing the link while connected asks first; Cancel keeps the link and the choice.
+  prompt_.answers.push_back(PromptAnswer::kCancel);
+  form.mnuSerialPort->trigger();
+  ASSERT_EQ(prompt_.asked.size(), 1u);
+  EXPECT_EQ(prompt_.asked[0].text, "Device is connected. Do you want to disconnect?");
+  EXPECT_TRUE(form.mnuWiFi->isChecked());
+  EXPECT_NE(form.Connection().TcpClient(), nullptr);
+
+  // Disconnect.
+  form.OpenPort->click();
+  EXPECT_EQ(form.Connection().TcpClient(), nullptr);
+  EXPECT_EQ(Status(), "Disconnect...");
+  EXPECT_EQ(form.OpenPort->text(), "Connect");
 }
 
 }  // namespace
