@@ -63,6 +63,7 @@ bool NaturalLess(std::string_view a, std::string_view b) {
 }
 
 std::string DeviceName(std::string_view portName) {
+  if (portName.starts_with('/')) return std::string(portName);
   std::string path(kDevicePrefix);
   path.append(portName);
   return path;
@@ -190,7 +191,8 @@ void PrepareAutoDetection(PortEnumerator& ports, PortLists& lists, PortForm& for
 
 int ConfirmManualPort(const PortLists& lists, std::string_view chosenPort,
                       const std::function<bool()>& askForceConnect) {
-  if (lists.IsOpenable(chosenPort)) return 1;
+  // A port typed as its device path ("/dev/ttyUSB0") is the port of that name.
+  if (lists.IsOpenable(PortNameOfDevice(chosenPort))) return 1;
   return askForceConnect && askForceConnect() ? 1 : 2;
 }
 

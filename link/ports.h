@@ -36,7 +36,8 @@ inline constexpr int kBaudRateEntryCount = 1;
 // character by character ("ttyS2" before "ttyS10", "ttyACM0" before "ttyS0").
 bool NaturalLess(std::string_view a, std::string_view b);
 
-// The device path of a port: "/dev/" followed by its name.
+// The device path of a port: "/dev/" followed by its name. A name typed as a path
+// ("/dev/ttyUSB0", "/tmp/receiver") is the path itself.
 std::string DeviceName(std::string_view portName);
 
 // The port name of a device path: what follows "/dev/"; the path itself when it does

@@ -137,6 +137,31 @@ class FakeTree {
 
 // ---- Names and order ----------------------------------------------------------------
 
+TEST(DeviceName, NamesAndTypedPathsBothGiveTheDevicePath) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"ttyUSB0", "/dev/ttyUSB0"},
+      {"pts/3", "/dev/pts/3"},
+      {"/dev/ttyACM1", "/dev/ttyACM1"},
+      {"/tmp/receiver", "/tmp/receiver"},
+  };
+  for (const auto& [name, path] : cases) {
+    EXPECT_EQ(DeviceName(name), path) << name;
+    EXPECT_EQ(DeviceName(PortNameOfDevice(path)), path) << path;
+  }
+  PortLists lists;
+  lists.OpenablePorts = {"ttyUSB0"};
+  int asked = 0;
+  auto ask = [&] {
+    ++asked;
+    return false;
+  };
+  EXPECT_EQ(ConfirmManualPort(lists, "/dev/ttyUSB0", ask), 1)
+      << "the openable port, typed as a path";
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(ConfirmManualPort(lists, "/dev/ttyUSB1", ask), 2);
+  EXPECT_EQ(asked, 1);
+}
+
 TEST(NaturalLess, OrdersPortNamesByTheirNumbers) {
   const std::vector<std::string> expected = {"ttyACM0", "ttyACM1", "ttyS0",   "ttyS1",   "ttyS2",
                                              "ttyS10",  "ttyUSB0", "ttyUSB2", "ttyUSB10"};
