@@ -36,72 +36,6 @@ QString FromDevice(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-PromptButtons ToPrompt(config::PromptButtons b) {
-  switch (b) {
-    case config::PromptButtons::kOkCancel:
-      return PromptButtons::kOkCancel;
-    case config::PromptButtons::kYesNo:
-      return PromptButtons::kYesNo;
-    case config::PromptButtons::kOk:
-      break;
-  }
-  return PromptButtons::kOk;
-}
-
-PromptIcon ToPrompt(config::PromptIcon i) {
-  switch (i) {
-    case config::PromptIcon::kInformation:
-      return PromptIcon::kInformation;
-    case config::PromptIcon::kWarning:
-      return PromptIcon::kWarning;
-    case config::PromptIcon::kError:
-      return PromptIcon::kError;
-    case config::PromptIcon::kNone:
-      break;
-  }
-  return PromptIcon::kNone;
-}
-
-config::PromptAnswer ToConfig(PromptAnswer a) {
-  switch (a) {
-    case PromptAnswer::kCancel:
-      return config::PromptAnswer::kCancel;
-    case PromptAnswer::kYes:
-      return config::PromptAnswer::kYes;
-    case PromptAnswer::kNo:
-      return config::PromptAnswer::kNo;
-    case PromptAnswer::kOk:
-      break;
-  }
-  return config::PromptAnswer::kOk;
-}
-
-views::LogAnswer ToLog(PromptAnswer a) {
-  switch (a) {
-    case PromptAnswer::kCancel:
-      return views::LogAnswer::kCancel;
-    case PromptAnswer::kYes:
-      return views::LogAnswer::kYes;
-    case PromptAnswer::kNo:
-      return views::LogAnswer::kNo;
-    case PromptAnswer::kOk:
-      break;
-  }
-  return views::LogAnswer::kOk;
-}
-
-PromptButtons ToPrompt(views::LogButtons b) {
-  switch (b) {
-    case views::LogButtons::kOkCancel:
-      return PromptButtons::kOkCancel;
-    case views::LogButtons::kYesNo:
-      return PromptButtons::kYesNo;
-    case views::LogButtons::kOk:
-      break;
-  }
-  return PromptButtons::kOk;
-}
-
 // The object names of the controls the device configuration writes, by ConfigControl.
 constexpr const char* kConfigControlNames[] = {
     "lblFirmVer",
@@ -221,10 +155,10 @@ class ReceiverSession::Adapters final : public config::ConfigForm,
     if (TfrmWaitingProgress* wait = form_.frmWaitingProgress) wait->HideProgress();
   }
 
-  // ---- ConfigPrompt ----
-  config::PromptAnswer Message(std::string_view text, std::string_view caption,
-                               config::PromptButtons buttons, config::PromptIcon icon) override {
-    return ToConfig(form_.Prompt().Message(text, caption, ToPrompt(buttons), ToPrompt(icon)));
+  // ---- ConfigPrompt and LogPrompt: the window's boxes ----
+  PromptAnswer Message(std::string_view text, std::string_view caption, PromptButtons buttons,
+                       PromptIcon icon) override {
+    return form_.Prompt().Message(text, caption, buttons, icon);
   }
   std::optional<std::string> SaveFileName(std::string_view filter,
                                           std::string_view defaultExtension,
@@ -291,12 +225,6 @@ class ReceiverSession::Adapters final : public config::ConfigForm,
   }
 
   // ---- LogPrompt ----
-  views::LogAnswer Message(std::string_view text, std::string_view caption,
-                           views::LogButtons buttons, views::LogIcon icon) override {
-    return ToLog(form_.Prompt().Message(
-        text, caption, ToPrompt(buttons),
-        icon == views::LogIcon::kError ? PromptIcon::kError : PromptIcon::kNone));
-  }
   std::optional<std::string> SaveFileName(const views::LogFileDialog& dialog) override {
     SaveFileDialogSetup setup = kSaveLogFileDialog;
     setup.filter = dialog.filter;

@@ -68,8 +68,10 @@ class ConfigForm {
   virtual void HideWaitProgress() = 0;
 };
 
+// The buttons, icon and answer of a message box, for every part of the program that asks
+// the user something.
 enum class PromptButtons { kOk, kOkCancel, kYesNo };
-enum class PromptIcon { kNone, kInformation, kWarning, kError };
+enum class PromptIcon { kNone, kInformation, kWarning, kError, kQuestion };
 enum class PromptAnswer { kOk, kCancel, kYes, kNo };
 
 // The window's modal message boxes and save-file dialog.

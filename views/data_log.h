@@ -9,14 +9,15 @@
 #include <vector>
 
 #include "codec/intake.h"
+#include "config/config_form.h"
 
 namespace pelyx::views {
 
 // ---- What the page asks the user and the file system ----
 
-enum class LogButtons { kOk, kOkCancel, kYesNo };
-enum class LogIcon { kNone, kError };
-enum class LogAnswer { kOk, kCancel, kYes, kNo };
+using LogButtons = config::PromptButtons;
+using LogIcon = config::PromptIcon;
+using LogAnswer = config::PromptAnswer;
 
 struct LogFileDialog {
   std::string_view name;

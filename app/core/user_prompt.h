@@ -6,11 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "config/config_form.h"
+
 namespace pelyx::app {
 
-enum class PromptButtons { kOk, kOkCancel, kYesNo };
-enum class PromptIcon { kNone, kInformation, kWarning, kError, kQuestion };
-enum class PromptAnswer { kOk, kCancel, kYes, kNo };
+using config::PromptAnswer;
+using config::PromptButtons;
+using config::PromptIcon;
 
 // A save-file dialog: its filter in the form "Description|pattern" (pairs joined with
 // '|') and the extension added to a name typed without one.
