@@ -19,6 +19,7 @@
 #include "app/dialogs.h"
 #include "app/form_connection.h"
 #include "app/main_form.h"
+#include "link/receive.h"
 #include "views/paint_satellite_chart.h"
 #include "views/snr_chart.h"
 
@@ -320,23 +321,12 @@ void ReceiverSession::Receive(LineAssembler& lines, const char* bytes, size_t co
 }
 
 void ReceiverSession::OnSerialDataReceived(uint32_t count) {
-  char buffer[4096];
-  // What the notification announced, in pieces; the read returns at once with what is
-  // queued.
-  uint32_t left = std::max<uint32_t>(count, 1);
-  while (left > 0 && form_.SerialComm->IsOpen()) {
-    const auto want = static_cast<int32_t>(std::min<uint32_t>(left, sizeof buffer));
-    const int32_t n = form_.SerialComm->Read(buffer, want);
-    if (n <= 0) break;
-    Receive(serialLines_, buffer, static_cast<size_t>(n));
-    left -= std::min(left, static_cast<uint32_t>(n));
-  }
+  link::ReadAnnounced(*form_.SerialComm, count,
+                      [this](const char* bytes, size_t n) { Receive(serialLines_, bytes, n); });
 }
 
 void ReceiverSession::OnTcpDataReceived(link::TTCPIPClientThread& client) {
-  char buffer[link::TTCPIPClientThread::kReceiveSize];
-  const int32_t n = client.Receive(buffer);
-  if (n > 0) Receive(tcpLines_, buffer, static_cast<size_t>(n));
+  link::ReadNotified(client, [this](const char* bytes, size_t n) { Receive(tcpLines_, bytes, n); });
 }
 
 void ReceiverSession::CountReception(const char* formatter, char channel) {

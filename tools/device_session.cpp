@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "config/receiver_protocol.h"
+#include "link/receive.h"
 
 namespace pelyx::tools {
 
@@ -141,22 +142,12 @@ void DeviceSession::Close() {
 }
 
 void DeviceSession::OnSerialData(link::TThreadComm& sender, uint32_t count) {
-  char buffer[4096];
-  while (count > 0) {
-    const auto want = static_cast<int32_t>(std::min<uint32_t>(count, sizeof buffer));
-    const int32_t n = sender.Read(buffer, want);
-    if (n <= 0) break;
-    serialLines_.Feed(buffer, static_cast<size_t>(n));
-    count -= static_cast<uint32_t>(std::min<int32_t>(n, want));
-    // A line handler may have closed the port.
-    if (!sender.IsOpen()) break;
-  }
+  link::ReadAnnounced(sender, count,
+                      [this](const char* bytes, size_t n) { serialLines_.Feed(bytes, n); });
 }
 
 void DeviceSession::OnTcpData(link::TTCPIPClientThread& client) {
-  char buffer[link::TTCPIPClientThread::kReceiveSize];
-  const int32_t n = client.Receive(buffer);
-  if (n > 0) tcpLines_.Feed(buffer, static_cast<size_t>(n));
+  link::ReadNotified(client, [this](const char* bytes, size_t n) { tcpLines_.Feed(bytes, n); });
 }
 
 // ---- The loop -----------------------------------------------------------------------
