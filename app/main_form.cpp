@@ -964,14 +964,10 @@ void TForm1::CloseSerialPort() {
 }
 
 void TForm1::FillPortAndBaudLists() {
+  // The baud-rate list; the port list and both selections come from the session's
+  // start (the port scan selects the first port, or shows "N/A").
   cbxBaudRate->clear();
   cbxBaudRate->addItem("115200");
-  if (cbxComPort->count() > 0) {
-    cbxComPort->setCurrentIndex(0);
-  } else {
-    cbxComPort->setCurrentIndex(-1);  // shows "N/A"
-  }
-  cbxBaudRate->setCurrentIndex(0);
 }
 
 void TForm1::FillShipTypes() {
