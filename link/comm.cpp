@@ -129,6 +129,10 @@ void TCommEventThread::SetHandler(std::function<void(uint32_t)> handler) {
   handler_ = std::move(handler);
 }
 
+void TCommEventThread::SetHangUpHandler(std::function<void()> handler) {
+  hangUpHandler_ = std::move(handler);
+}
+
 void TCommEventThread::Start() {
   // The thread keeps its object alive, so that a thread that has to be left running
   // (its component destroyed from within its own handler) never touches freed memory.
@@ -200,11 +204,16 @@ void TCommEventThread::Execute() {
     if (!watching) continue;
     if (result.hungUp) {
       // The port is gone (adapter unplugged, pseudo-terminal closed): the descriptor now
-      // reports a hang-up on every wait, so stop waiting on it; the owner finds out
-      // through its device-change handling and closes the port.
+      // reports a hang-up on every wait, so stop waiting on it, and tell the owner, who
+      // may get no device-change notice for it (a pseudo-terminal has none).
       wait_->UnwatchPort();
       watching = false;
       hungUp_ = true;
+      dispatcher_.RunAndWait([this] {
+        if (terminated_) return;
+        auto handler = hangUpHandler_;  // a copy: the handler may close the port
+        if (handler) handler();
+      });
       continue;
     }
 
@@ -290,7 +299,11 @@ TThreadComm::~TThreadComm() {
 
 bool TThreadComm::OpenDevice() {
   int fd = posix::OpenExclusive(deviceName_.c_str());
-  if (fd < 0) return false;
+  if (fd < 0) {
+    lastOpenError_ = errno;
+    return false;
+  }
+  lastOpenError_ = 0;
   port_ = fd;
   ++session_;
   open_ = true;
@@ -330,6 +343,7 @@ void TThreadComm::Open() {
           text = nullptr;
         } else {
           thread->SetHandler([this](uint32_t events) { DispatchEvents(events); });
+          thread->SetHangUpHandler([this] { DispatchHangUp(); });
           try {
             thread->Start();
           } catch (...) {
@@ -354,6 +368,7 @@ void TThreadComm::Close() {
       ++session_;  // a dispatch in progress raises no further handler
       if (std::shared_ptr<TCommEventThread> thread = std::move(eventThread_)) {
         thread->SetHandler(nullptr);
+        thread->SetHangUpHandler(nullptr);
         thread->Terminate();
         if (dispatchDepth_ > 0) {
           // Closed from within a handler: the event thread is blocked handing over the
@@ -558,6 +573,13 @@ void TThreadComm::DispatchEvents(uint32_t events) {
     TComStatEvent call = OnComStatEvent;
     call(*this, events, status);
   }
+}
+
+void TThreadComm::DispatchHangUp() {
+  if (!open_ || !OnHangUp) return;
+  DepthGuard depth(dispatchDepth_);  // the handler may close the port
+  TNotifyEvent call = OnHangUp;
+  call(*this);
 }
 
 bool TThreadComm::LineHungUp() const {

@@ -190,6 +190,8 @@ class TCommEventThread : public std::enable_shared_from_this<TCommEventThread> {
 
   // User-interface thread: what each handed-over event set is given to; empty: nothing.
   void SetHandler(std::function<void(uint32_t events)> handler);
+  // User-interface thread: what a hang-up of the port is handed to, once; empty: nothing.
+  void SetHangUpHandler(std::function<void()> handler);
   void Start();
 
   // Any thread, never blocks: no further event set is handed over, the wait ends.
@@ -202,7 +204,8 @@ class TCommEventThread : public std::enable_shared_from_this<TCommEventThread> {
 
   // Bytes were written: report evTxEmpty once the output queue has drained.
   void WriteStarted();
-  // The port hung up (unplugged adapter, closed pseudo-terminal); the wait ignores it.
+  // The port hung up (unplugged adapter, closed pseudo-terminal): the hang-up handler
+  // has been given it and the wait ignores the port from then on.
   bool HungUp() const { return hungUp_; }
   // The event bits of the last completed wait.
   uint32_t Events() const { return events_; }
@@ -217,6 +220,7 @@ class TCommEventThread : public std::enable_shared_from_this<TCommEventThread> {
   UiDispatcher& dispatcher_;
   std::unique_ptr<posix::EventWait> wait_;
   std::function<void(uint32_t)> handler_;  // touched on the user-interface thread only
+  std::function<void()> hangUpHandler_;    // touched on the user-interface thread only
   std::atomic<uint32_t> events_{0};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> hungUp_{false};
@@ -260,9 +264,12 @@ class TThreadComm {
   void DispatchEvents(uint32_t events);
 
   // True when the open port has hung up (adapter unplugged, pseudo-terminal closed); the
-  // event thread no longer waits on it. The owner notices through its device-change
-  // handling and closes the port.
+  // event thread no longer waits on it. OnHangUp has been raised for it.
   bool LineHungUp() const;
+
+  // The errno of the last open of a device that failed (EACCES, EBUSY, ENOENT...); 0
+  // after an open that worked.
+  int LastOpenError() const { return lastOpenError_; }
 
   // The event handlers; each may be empty. Sender is always this component.
   TNotifyEvent OnBreak;
@@ -275,6 +282,10 @@ class TThreadComm {
   TNotifyEvent OnRxFlag;
   TNotifyEvent OnTxEmpty;
   TComStatEvent OnComStatEvent;
+  // Raised once when the open port hangs up (the device went away without a notice of
+  // its own: a pseudo-terminal whose other end closed, a network serial server's
+  // terminal); the port stays open until the owner closes it.
+  TNotifyEvent OnHangUp;
 
  protected:
   // Opens DeviceName exclusively; false when the device cannot be opened.
@@ -310,12 +321,14 @@ class TThreadComm {
   bool ApplyTimeouts();
   void ClosePort();
   void ReadLineErrors(int32_t& errors, TComStat& status);
+  void DispatchHangUp();
   std::exception_ptr StopThread(TCommEventThread& thread);
   std::exception_ptr StopRetiredThreads();
   void JoinRetiredThreads();
 
   UiDispatcher& dispatcher_;
   int port_ = -1;
+  int lastOpenError_ = 0;
   std::atomic<bool> open_{false};
   std::shared_ptr<TCommEventThread> eventThread_;
   // Threads of ports closed from within their own handlers: each ends as soon as the

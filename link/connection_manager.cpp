@@ -36,9 +36,13 @@ ConnectionManager::ConnectionManager(TComm& serial, PortEnumerator& ports, Conne
       device_(device),
       state_(state),
       makeClient_(std::move(makeClient)),
-      onClientData_(std::move(onClientData)) {}
+      onClientData_(std::move(onClientData)) {
+  serial_.OnHangUp = [this](TThreadComm&) { PortHungUp(); };
+}
 
-ConnectionManager::~ConnectionManager() = default;
+ConnectionManager::~ConnectionManager() {
+  serial_.OnHangUp = nullptr;
+}
 
 void ConnectionManager::Start() {
   RescanPorts(ports_, lists_, form_);
@@ -124,6 +128,23 @@ void ConnectionManager::DeviceRemoved() {
   Guarded([this] {
     RescanPorts(ports_, lists_, form_);
     CheckCurrentPort();
+  });
+}
+
+void ConnectionManager::PortHungUp() {
+  Guarded([this] {
+    // The port went away as an unplugged adapter does, but no device-change notice may
+    // come for it (a pseudo-terminal, a network serial server's terminal): the port list
+    // is scanned again and the link ends as on the removal of the connected port. An
+    // attempt on a chosen port ends as well; a port the detection is trying is left to
+    // the rotation.
+    RescanPorts(ports_, lists_, form_);
+    if (!form_.SerialItemChecked() || connectEngaged_ != 1) return;
+    const bool attemptOnChosenPort =
+        state_.LinkState == TLinkState::Identifying && !form_.AutoModeChecked();
+    if (!state_.DeviceIdentified && !attemptOnChosenPort) return;
+    form_.NotePortHungUp(serial_.DeviceName());
+    ToggleConnection();
   });
 }
 
@@ -287,6 +308,8 @@ void ConnectionManager::SuperviseStep() {
             serial_.SetDeviceName(DeviceName(form_.PortText()));
             serial_.Open();
             if (!serial_.IsOpen()) {
+              openFailureError_ = serial_.LastOpenError();
+              openFailureText_ = OpenFailureCause(serial_.DeviceName(), openFailureError_);
               Fail(ConnectionMessage::kPortOpenError);
               return;
             }
@@ -311,7 +334,10 @@ void ConnectionManager::ManualWaitStep() {
 
 void ConnectionManager::WiFiSuperviseStep() {
   if (!form_.WiFiItemChecked() || tcpClient_ == nullptr || state_.TickCount < 1) return;
-  if (state_.TickCount % 2 == 1) device_.RequestProductInfo();
+  // Before the bridge has been reached (or once it refused) nothing can be sent: the
+  // query waits for the connection, and the deadline runs on.
+  const bool reached = !tcpClient_->Connecting() && tcpClient_->ConnectError() == 0;
+  if (state_.TickCount % 2 == 1 && reached) device_.RequestProductInfo();
   if (state_.TickCount > kWiFiTickLimit) {
     state_.LinkState = TLinkState::Idle;
     abortRequested_ = true;
@@ -342,9 +368,9 @@ bool ConnectionManager::WriteLine(const char* bytes, size_t length) {
   }
   if (form_.WiFiItemChecked()) {
     if (tcpClient_ == nullptr) return false;
-    // While the bridge is still being reached nothing can be sent; the supervision sends
-    // its query again on its next tick, so the attempt goes on.
-    if (tcpClient_->Connecting()) return true;
+    // While the bridge is still being reached, or after it refused, nothing is sent and
+    // nothing is reported as written; the attempt goes on until its deadline.
+    if (tcpClient_->Connecting() || tcpClient_->ConnectError() != 0) return false;
     // Otherwise the send's own result: a send that failed is reported as failed.
     return tcpClient_->Send(bytes, n);
   }

@@ -80,6 +80,9 @@ class ConnectionForm : public PortForm {
   virtual bool AskForceConnect(const std::string& port) = 0;
   // The text of an exception the serial component raised, in an error box.
   virtual void ShowError(const std::string& text) = 0;
+  // The connected serial port `deviceName` hung up; the link is ended right after, as
+  // for the removal of the port. The window shows nothing more than the ended link.
+  virtual void NotePortHungUp(const std::string& /*deviceName*/) {}
 };
 
 // What the manager asks of the device configuration.
@@ -130,6 +133,8 @@ class ConnectionManager {
   void DevicesChanged();
   void DeviceArrived();
   void DeviceRemoved();
+  // The open serial port hung up (the serial component's OnHangUp).
+  void PortHungUp();
 
   // ---- Operations ----
   void ToggleConnection();
@@ -155,6 +160,10 @@ class ConnectionManager {
   int32_t BlinkPhase() const { return blinkPhase_; }
   bool WiFiEditsUnlocked() const { return wifiUnlocked_; }
   const AutoDetector& Detector() const { return detector_; }
+  // The last failed open of a chosen port: its errno (0 when none failed) and what it
+  // means for the user (OpenFailureCause; empty when nothing is to be added).
+  int OpenFailureError() const { return openFailureError_; }
+  const std::string& OpenFailureText() const { return openFailureText_; }
 
  private:
   void ToggleSerialLink();
@@ -196,6 +205,8 @@ class ConnectionManager {
   int32_t blinkPhase_ = 0;
   int32_t wifiClicks_ = 0;
   bool wifiUnlocked_ = false;
+  int openFailureError_ = 0;
+  std::string openFailureText_;
 };
 
 }  // namespace pelyx::link

@@ -1,5 +1,8 @@
 #include "link/ports.h"
 
+#include <grp.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -97,12 +100,38 @@ bool SysfsPortEnumerator::ListPorts(std::vector<std::string>& names) {
 }
 
 bool SysfsPortEnumerator::TrialOpen(const std::string& name) {
-  if (name.empty() || name.find("..") != std::string::npos) return false;
+  return TrialOpenError(name) == 0;
+}
+
+int SysfsPortEnumerator::TrialOpenError(const std::string& name) {
+  if (name.empty() || name.find("..") != std::string::npos) return ENOENT;
   const std::string path = deviceRoot_ + "/" + name;
   const int fd = posix::OpenExclusive(path.c_str());
-  if (fd < 0) return false;
+  if (fd < 0) return errno != 0 ? errno : EBUSY;
   posix::CloseExclusive(fd);
-  return true;
+  return 0;
+}
+
+std::string OpenFailureCause(const std::string& deviceName, int error) {
+  if (error != EACCES && error != EPERM) return {};
+  std::string groupName;
+  struct stat node {};
+  if (::stat(deviceName.c_str(), &node) == 0) {
+    std::vector<char> buffer(16384);
+    struct group entry {};
+    struct group* found = nullptr;
+    if (::getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->gr_name != nullptr) {
+      groupName = found->gr_name;
+    } else {
+      groupName = std::to_string(node.st_gid);
+    }
+  }
+  if (groupName.empty()) {
+    return "Permission denied: your user may not open " + deviceName;
+  }
+  return "Permission denied: add your user to the group " + groupName + ", which owns " +
+         deviceName + ", then log in again";
 }
 
 bool PortLists::IsFound(std::string_view name) const {

@@ -10,6 +10,7 @@
 // and on device-change notices; the detection one step per supervision tick.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -54,7 +55,17 @@ class PortEnumerator {
   // Opens the port for exclusive use and closes it again; true when the open worked.
   // A port held by another program, or by this one, cannot be opened.
   virtual bool TrialOpen(const std::string& name) = 0;
+  // The same trial open, telling why it failed: 0 when the port opened, else the errno
+  // of the failure (EACCES for a port the user may not open). A list that cannot tell
+  // calls every failure EBUSY.
+  virtual int TrialOpenError(const std::string& name) { return TrialOpen(name) ? 0 : EBUSY; }
 };
+
+// What a failed open of the device `deviceName` with `error` (an errno value) means for
+// the user and how to mend it, in one line; empty when there is nothing to add. For a
+// port the user may not open: "Permission denied: add your user to the group dialout,
+// which owns /dev/ttyUSB0, then log in again", with the group that owns the device node.
+std::string OpenFailureCause(const std::string& deviceName, int error);
 
 // The serial ports of Linux: the entries of the tty class folder of sysfs that have a
 // `device` link (virtual terminals, pseudo-terminals and the console have none), except
@@ -69,6 +80,7 @@ class SysfsPortEnumerator final : public PortEnumerator {
 
   bool ListPorts(std::vector<std::string>& names) override;
   bool TrialOpen(const std::string& name) override;
+  int TrialOpenError(const std::string& name) override;
 
  private:
   std::string ttyClassRoot_;

@@ -106,6 +106,7 @@ struct TTCPIPClientThread::State {
   int wakeRead = -1;  // the wake-up descriptor: a byte written ends the current wait
   int wakeWrite = -1;
 
+  std::atomic<int> connectError{0};         // errno of a failed connection attempt
   std::atomic<bool> ending{false};          // Disconnect has begun: the thread ends
   std::atomic<bool> closedRaised{false};    // the closed handler ran or is silenced
   std::atomic<int> handoffDepth{0};         // this client's hand-offs running now
@@ -161,6 +162,7 @@ void TTCPIPClientThread::State::Open() {
     const int error = errno;
     // Under way (or interrupted, which goes on asynchronously) or already done.
     if (error != EINPROGRESS && error != EALREADY && error != EISCONN && error != EINTR) {
+      connectError.store(error);
       CloseFd(fd);
       openFailed = true;
       return;
@@ -205,7 +207,8 @@ void TTCPIPClientThread::State::Run() {
       } else if (error == ECONNRESET || error == EPIPE || error == ECONNABORTED) {
         Disconnect(true);  // it did connect, and the peer has already ended it
       } else {
-        phase = Phase::kIdle;  // the attempt itself failed
+        connectError.store(error);  // the attempt itself failed: refused, unreachable
+        phase = Phase::kIdle;
       }
       continue;
     }
@@ -313,7 +316,7 @@ bool TTCPIPClientThread::State::Send(const char* bytes, int32_t n) {
   bool failed = false;
   {
     std::lock_guard guard(lock);
-    if (ending.load() || socket < 0) return false;
+    if (ending.load() || socket < 0 || connectError.load() != 0) return false;
     const size_t total = static_cast<size_t>(n);
     size_t sent = 0;
     auto lastProgress = std::chrono::steady_clock::now();
@@ -455,7 +458,11 @@ void TTCPIPClientThread::Start() {
 bool TTCPIPClientThread::Connecting() const {
   std::lock_guard guard(state_->lock);
   return state_->started && !state_->ending.load() && state_->socket >= 0 &&
-         !HasPeer(state_->socket);
+         state_->connectError.load() == 0 && !HasPeer(state_->socket);
+}
+
+int TTCPIPClientThread::ConnectError() const {
+  return state_->connectError.load();
 }
 
 bool TTCPIPClientThread::Send(const char* bytes, int32_t n) {

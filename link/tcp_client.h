@@ -71,13 +71,19 @@ class TTCPIPClientThread {
 
   // Sends all `n` bytes; waits, when the socket cannot take more, up to kSendStallMs
   // for it to drain. False when n <= 0 (nothing is sent), while the connection attempt
-  // is still under way (nothing is sent, the link stays), after `Disconnect`, and when
-  // the socket fails (the client then disconnects).
+  // is still under way or after it failed (nothing is sent, the link stays), after
+  // `Disconnect`, and when the socket fails (the client then disconnects).
   bool Send(const char* bytes, int32_t n);
 
-  // True from `Start` until the connection is made (or the client ends): a `Send`
-  // meanwhile sends nothing and the attempt goes on.
+  // True from `Start` until the connection is made, the attempt fails or the client
+  // ends: a `Send` meanwhile sends nothing (and returns false) and the attempt goes on.
   bool Connecting() const;
+
+  // The errno with which the connection attempt failed (ECONNREFUSED, EHOSTUNREACH,
+  // ENETUNREACH, ETIMEDOUT...); 0 while it is under way or once it has succeeded. A
+  // failed attempt raises no handler: the owner decides when to give up. `Send` then
+  // returns false.
+  int ConnectError() const;
 
   // Reads at most kReceiveSize bytes into `buffer` (which holds at least that many).
   // Returns the number of bytes, 0 when the peer has closed the connection, -1 when

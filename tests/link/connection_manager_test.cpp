@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
@@ -18,6 +20,7 @@
 
 #include "link/ui_dispatcher.h"
 #include "tests/link/loopback_server.h"
+#include "tests/link/no_permission.h"
 #include "tests/link/pty.h"
 
 namespace pelyx::link {
@@ -564,15 +567,155 @@ TEST_F(ConnectionManagerTest, AQueryWhileTheBridgeIsStillBeingReachedKeepsTheAtt
   Connect();
   ASSERT_NE(manager.TcpClient(), nullptr);
   if (!manager.TcpClient()->Connecting()) GTEST_SKIP() << "the kernel answered the attempt";
-  // Nothing can go out yet; the line counts as written, so the query's sender does not
-  // end the attempt (the next odd tick sends it again).
+  // Nothing can go out yet: a line is not reported as written, and the supervision
+  // keeps its query until the bridge is reached; the attempt goes on.
   static constexpr char kQuery[] = "$PDBG,099,1,,,,,,*10\r\n";
-  EXPECT_TRUE(manager.WriteLine(kQuery, sizeof kQuery - 1));
-  Tick(2);  // tick 1 sends the query
-  EXPECT_EQ(device.queries, 1);
+  EXPECT_FALSE(manager.WriteLine(kQuery, sizeof kQuery - 1));
+  Tick(2);  // tick 1 would send the query
+  EXPECT_EQ(device.queries, 0);
   EXPECT_NE(manager.TcpClient(), nullptr) << "the attempt goes on";
   EXPECT_EQ(manager.ConnectEngaged(), 1);
   EXPECT_TRUE(form.messages.empty());
+}
+
+// A loopback port that refuses connections: bound once to learn a free port, then freed.
+int RefusingLoopbackPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  int port = 0;
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  if (fd >= 0) ::close(fd);
+  return port;
+}
+
+TEST_F(ConnectionManagerTest, ARefusedBridgeSendsNothingAndKeepsTheDeadline) {
+  const int port = RefusingLoopbackPort();
+  ASSERT_GT(port, 0);
+  form.wifiPort = std::to_string(port);
+  StartManager();
+  manager.mnuWiFiClick();
+  Connect();
+  ASSERT_NE(manager.TcpClient(), nullptr);
+  ASSERT_TRUE(ui.ProcessUntil([&] { return manager.TcpClient()->ConnectError() != 0; }, 5000));
+  EXPECT_EQ(manager.TcpClient()->ConnectError(), ECONNREFUSED);
+  EXPECT_FALSE(manager.TcpClient()->Connecting());
+  // Nothing went out, and nothing says so.
+  static constexpr char kLine[] = "$PDBG,099,0,,,,,,*11\r\n";
+  EXPECT_FALSE(manager.WriteLine(kLine, sizeof kLine - 1));
+  Tick(15);  // ticks 0 to 14: no query is sent, the link stays engaged
+  EXPECT_EQ(device.queries, 0);
+  EXPECT_EQ(manager.ConnectEngaged(), 1);
+  EXPECT_TRUE(form.messages.empty());
+  Tick(2);  // the tick count reads 16: the deadline ends the link, without a message
+  EXPECT_EQ(manager.TcpClient(), nullptr);
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_TRUE(form.messages.empty());
+}
+
+// A form that records the hang-up note.
+struct HangUpForm : FakeForm {
+  std::vector<std::string> hungUp;
+  void NotePortHungUp(const std::string& deviceName) override { hungUp.push_back(deviceName); }
+};
+
+// The link with the real serial component: the hang-up comes through its event thread.
+class HangUpTest : public ::testing::Test {
+ protected:
+  HangUpTest() {
+    device.manager = &manager;
+    device.state = &state;
+    ports.names.push_back(PortName(pty));
+  }
+  void Connect() {
+    form.pressed = !form.pressed;
+    manager.OpenPortClick();
+  }
+
+  PseudoTerminal pty;
+  EventQueueDispatcher ui;
+  TComm serial{ui};
+  FakePorts ports;
+  HangUpForm form;
+  FakeDevice device;
+  IdentificationState state;
+  ConnectionManager manager{serial, ports,
+                            form,   device,
+                            state,  [this] { return std::make_unique<TTCPIPClientThread>(ui); },
+                            nullptr};
+};
+
+TEST_F(HangUpTest, APortThatHangsUpEndsTheLinkWithinOneSecond) {
+  ASSERT_TRUE(pty.Valid());
+  manager.Start();
+  form.portText = ports.names[0];
+  Connect();
+  ASSERT_TRUE(serial.IsOpen());
+  device.Identify();
+  manager.TimerConnectionTimer();
+  ASSERT_EQ(form.status, LinkStatus::kConnected);
+
+  // The other end goes away; no device-change notice comes. The node stays listed (the
+  // test's keeper holds the terminal), as a network serial server's terminal would.
+  const auto hungUpAt = std::chrono::steady_clock::now();
+  pty.CloseMaster();
+  ASSERT_TRUE(ui.ProcessUntil([&] { return !serial.IsOpen(); }, 1000))
+      << "still open one second after the hang-up";
+  EXPECT_LT(std::chrono::steady_clock::now() - hungUpAt, std::chrono::seconds(1));
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(form.pressed);
+  EXPECT_FALSE(form.captionDisconnect);
+  EXPECT_EQ(form.status, LinkStatus::kDisconnect);
+  EXPECT_FALSE(state.DeviceIdentified);
+  ASSERT_EQ(form.hungUp.size(), 1u);
+  EXPECT_EQ(form.hungUp[0], pty.Path());
+  EXPECT_TRUE(form.messages.empty()) << "ended as on the port's removal: no message box";
+}
+
+TEST_F(HangUpTest, AChosenPortThatHangsUpWhileIdentifyingEndsTheAttempt) {
+  ASSERT_TRUE(pty.Valid());
+  manager.Start();
+  form.portText = ports.names[0];
+  Connect();
+  ASSERT_TRUE(serial.IsOpen());
+  ASSERT_EQ(state.LinkState, TLinkState::Identifying);
+  pty.CloseMaster();
+  ASSERT_TRUE(ui.ProcessUntil([&] { return !serial.IsOpen(); }, 1000));
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(form.timersRunning);
+  ASSERT_EQ(form.hungUp.size(), 1u);
+  EXPECT_EQ(form.hungUp[0], pty.Path());
+}
+
+TEST_F(ConnectionManagerTest, APortWithoutPermissionNamesTheCauseAndTheFix) {
+  test_support::UnpermittedPort port;
+  ASSERT_TRUE(port.Valid());
+  const std::string name = port.Path().substr(5);
+  ports.names.push_back(name);
+  StartManager();
+  form.portText = name;
+  port.AsUnprivileged([&] { Connect(); });
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0], ConnectionMessage::kPortOpenError);
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(manager.OpenFailureError(), EACCES);
+  EXPECT_EQ(manager.OpenFailureText(), "Permission denied: add your user to the group " +
+                                           port.GroupName() + ", which owns " + port.Path() +
+                                           ", then log in again");
+}
+
+TEST_F(ConnectionManagerTest, AnOpenFailureKeepsItsErrnoAndCause) {
+  StartManager();
+  form.portText = "ttyPELYXNONE0";
+  Connect();
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(manager.OpenFailureError(), ENOENT);
+  EXPECT_EQ(manager.OpenFailureText(), "") << "nothing to add to a missing port";
 }
 
 }  // namespace

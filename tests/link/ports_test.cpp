@@ -2,6 +2,7 @@
 // the port list, and the automatic detection's rotation.
 #include "link/ports.h"
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@
 #include <vector>
 
 #include "link/serial_posix.h"
+#include "link/ui_dispatcher.h"
+#include "tests/link/no_permission.h"
 #include "tests/link/pty.h"
 
 namespace pelyx::link {
@@ -261,6 +264,52 @@ TEST(SysfsPortEnumerator, TrialOpenOnPseudoTerminals) {
   ProbePorts(ports, lists);
   EXPECT_EQ(lists.OpenablePorts, (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB2"}));
   EXPECT_FALSE(ports.TrialOpen("../ttyUSB0"));
+}
+
+TEST(SysfsPortEnumerator, TrialOpenTellsAPortWithoutPermissionFromABusyOne) {
+  PseudoTerminal freePty, lockedPty;
+  test_support::UnpermittedPort unpermitted;
+  ASSERT_TRUE(freePty.Valid() && lockedPty.Valid() && unpermitted.Valid());
+  const int other = ::open(lockedPty.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+
+  SysfsPortEnumerator ports("/nonexistent", "/dev");
+  auto name = [](const std::string& path) { return path.substr(5); };  // "pts/N"
+  EXPECT_EQ(ports.TrialOpenError(name(freePty.Path())), 0);
+  EXPECT_EQ(ports.TrialOpenError(name(lockedPty.Path())), EWOULDBLOCK);
+  EXPECT_EQ(ports.TrialOpenError("pts/999999"), ENOENT);
+  unpermitted.AsUnprivileged([&] {
+    EXPECT_EQ(ports.TrialOpenError(name(unpermitted.Path())), EACCES);
+    EXPECT_FALSE(ports.TrialOpen(name(unpermitted.Path())));
+  });
+  ::close(other);
+}
+
+TEST(OpenFailureCause, NamesTheGroupThatOwnsTheDeviceForAPermissionFailure) {
+  test_support::UnpermittedPort port;
+  ASSERT_TRUE(port.Valid());
+  EventQueueDispatcher ui;
+  TComm comm(ui);
+  comm.SetDeviceName(port.Path());
+  port.AsUnprivileged([&] { comm.Open(); });
+  EXPECT_FALSE(comm.IsOpen());
+  EXPECT_EQ(comm.LastOpenError(), EACCES);
+  EXPECT_EQ(OpenFailureCause(port.Path(), comm.LastOpenError()),
+            "Permission denied: add your user to the group " + port.GroupName() + ", which owns " +
+                port.Path() + ", then log in again");
+  // Other failures have nothing to add.
+  for (int error : {ENOENT, EBUSY, ENOTTY, EWOULDBLOCK}) {
+    EXPECT_EQ(OpenFailureCause(port.Path(), error), "") << error;
+  }
+  // After an open that works the error is cleared.
+  PseudoTerminal free;
+  ASSERT_TRUE(free.Valid());
+  comm.SetDeviceName(free.Path());
+  comm.Open();
+  EXPECT_TRUE(comm.IsOpen());
+  EXPECT_EQ(comm.LastOpenError(), 0);
+  comm.Close();
 }
 
 // ---- The port list --------------------------------------------------------------------
