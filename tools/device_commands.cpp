@@ -1,5 +1,6 @@
 #include "tools/device_commands.h"
 
+#include <cerrno>
 #include <charconv>
 #include <optional>
 #include <string>
@@ -19,16 +20,21 @@ constexpr int kRefused = 2;
 struct DeviceOptions {
   std::optional<LinkTarget> link;
   bool json = false;
+  bool showPassword = false;
   std::optional<int32_t> nmeaIn;
   std::optional<int32_t> nmeaOut;
   std::string outputFile;
 };
 
 struct OptionRules {
-  bool rates = false;   // --in, --out
-  bool output = false;  // -o
-  bool json = true;     // --json
+  bool rates = false;    // --in, --out
+  bool output = false;   // -o
+  bool json = true;      // --json
+  bool password = true;  // --show-password
 };
+
+// What the text output shows for a Wi-Fi password that is not to be shown.
+constexpr char kMaskedPassword[] = "******** (--show-password shows it)";
 
 bool ParseRate(std::string_view name, std::string_view text, std::optional<int32_t>& rate,
                std::string& error) {
@@ -76,6 +82,8 @@ bool ParseDeviceOptions(std::span<const char* const> args, const OptionRules& ru
       if (!setLink(LinkTarget::Kind::kAuto, {})) return false;
     } else if (arg == "--json" && rules.json) {
       options.json = true;
+    } else if (arg == "--show-password" && rules.password) {
+      options.showPassword = true;
     } else if ((arg == "--in" || arg == "--out") && rules.rates) {
       if (!value(text)) return false;
       if (!ParseRate(arg, text, arg == "--in" ? options.nmeaIn : options.nmeaOut, error)) {
@@ -108,7 +116,10 @@ bool ParseDeviceOptions(std::span<const char* const> args, const OptionRules& ru
   return true;
 }
 
-void PrintProductInfo(const config::ProductInfo& info, bool json, std::FILE* out) {
+// The text output masks the Wi-Fi password (it lands in terminals and logs) unless
+// asked to show it; the JSON output, meant for programs, keeps it.
+void PrintProductInfo(const config::ProductInfo& info, bool json, bool showPassword,
+                      std::FILE* out) {
   if (json) {
     JsonWriter writer;
     AppendProductInfo(writer, info);
@@ -125,7 +136,8 @@ void PrintProductInfo(const config::ProductInfo& info, bool json, std::FILE* out
     const char* security = config::WifiSecurityName(info.wifiSecurity);
     std::fprintf(out, "Wi-Fi SSID:       %s\n", info.wifiSsid);
     std::fprintf(out, "Wi-Fi security:   %s\n", security != nullptr ? security : "unknown");
-    std::fprintf(out, "Wi-Fi password:   %s\n", info.wifiPassword);
+    const bool masked = !showPassword && info.wifiPassword[0] != '\0';
+    std::fprintf(out, "Wi-Fi password:   %s\n", masked ? kMaskedPassword : info.wifiPassword);
   }
 }
 
@@ -191,15 +203,19 @@ int RunPorts(std::span<const char* const> args, link::PortEnumerator& ports, std
     std::fputs("pelyx ports: the serial ports cannot be listed\n", err);
     return kFailed;
   }
-  link::ProbePorts(ports, lists);
   JsonWriter writer;
   if (json) {
     writer.BeginObject();
     writer.Key("ports");
     writer.BeginArray();
   }
+  if (lists.FoundPorts.empty() && !json) std::fputs("no serial port was found\n", out);
   for (const std::string& name : lists.FoundPorts) {
-    const bool openable = lists.IsOpenable(name);
+    // The trial open of the port probe, telling a port the user may not open from one
+    // that another program holds.
+    const int openError = ports.TrialOpenError(name);
+    const bool openable = openError == 0;
+    const bool noPermission = openError == EACCES || openError == EPERM;
     if (json) {
       writer.BeginObject();
       writer.Key("name");
@@ -208,7 +224,8 @@ int RunPorts(std::span<const char* const> args, link::PortEnumerator& ports, std
       writer.Bool(openable);
       writer.EndObject();
     } else {
-      std::fprintf(out, "%s %s\n", name.c_str(), openable ? "openable" : "busy");
+      std::fprintf(out, "%s %s\n", name.c_str(),
+                   openable ? "openable" : (noPermission ? "no permission" : "busy"));
     }
   }
   if (json) {
@@ -227,7 +244,7 @@ int RunInfo(std::span<const char* const> args, link::PortEnumerator& ports, std:
   if (!ParseDeviceOptions(args, {}, options, error)) return Refused("info", error, err);
   DeviceSession session(ports);
   if (!session.Connect(*options.link)) return Failed("info", session, err);
-  PrintProductInfo(session.Info(), options.json, out);
+  PrintProductInfo(session.Info(), options.json, options.showPassword, out);
   return std::fflush(out) == 0 ? 0 : kFailed;
 }
 
@@ -243,7 +260,7 @@ int RunSetBaud(std::span<const char* const> args, link::PortEnumerator& ports, s
   if (!session.SetBaudRates(*options.nmeaIn, *options.nmeaOut)) {
     return Failed("set-baud", session, err);
   }
-  PrintProductInfo(session.Info(), options.json, out);
+  PrintProductInfo(session.Info(), options.json, options.showPassword, out);
   return std::fflush(out) == 0 ? 0 : kFailed;
 }
 
@@ -251,7 +268,8 @@ int RunReportCommand(std::span<const char* const> args, link::PortEnumerator& po
                      std::FILE* err) {
   DeviceOptions options;
   std::string error;
-  if (!ParseDeviceOptions(args, {.output = true, .json = false}, options, error)) {
+  if (!ParseDeviceOptions(args, {.output = true, .json = false, .password = false}, options,
+                          error)) {
     return Refused("report", error, err);
   }
   DeviceSession session(ports);

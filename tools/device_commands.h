@@ -13,15 +13,19 @@
 
 namespace pelyx::tools {
 
-// `ports [--json]`: the serial ports found and whether each can be opened now.
+// `ports [--json]`: the serial ports found and whether each can be opened now ("busy"
+// when another program holds it, "no permission" when the user may not open it); the
+// text output says so when no serial port was found.
 int RunPorts(std::span<const char* const> args, link::PortEnumerator& ports, std::FILE* out,
              std::FILE* err);
 
-// `info (--port DEVICE | --auto | --tcp HOST:PORT) [--json]`.
+// `info (--port DEVICE | --auto | --tcp HOST:PORT) [--json] [--show-password]`. The
+// text output masks the Wi-Fi password unless --show-password is given; --json keeps it.
 int RunInfo(std::span<const char* const> args, link::PortEnumerator& ports, std::FILE* out,
             std::FILE* err);
 
-// `set-baud (--port DEVICE | --auto | --tcp HOST:PORT) --in RATE --out RATE [--json]`.
+// `set-baud (--port DEVICE | --auto | --tcp HOST:PORT) --in RATE --out RATE [--json]
+// [--show-password]`.
 int RunSetBaud(std::span<const char* const> args, link::PortEnumerator& ports, std::FILE* out,
                std::FILE* err);
 

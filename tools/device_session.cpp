@@ -3,7 +3,9 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -25,6 +27,26 @@ int BaudItemIndex(int32_t baudRate) {
     if (config::kBaudRateCodes[i].baudRate == baudRate) return i;
   }
   return -1;
+}
+
+// A platform error as a few plain words: "connection refused", "no such device".
+std::string ErrorWords(int error) {
+  switch (error) {
+    case EBUSY:
+    case EWOULDBLOCK:
+      return "in use by another program";
+    case ENOTTY:
+      return "not a serial port";
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+      return "no such device";
+    default:
+      break;
+  }
+  std::string words = std::strerror(error);
+  if (!words.empty() && words[0] >= 'A' && words[0] <= 'Z') words[0] = char(words[0] - 'A' + 'a');
+  return words;
 }
 
 bool IsBaudCombo(config::ConfigControl control) {
@@ -49,19 +71,16 @@ bool ParseLinkTarget(LinkTarget::Kind kind, std::string_view value, LinkTarget& 
       std::string name(value);
       if (value.front() == '/') {
         // The manager opens "/dev/" followed by the port name: a link elsewhere is
-        // followed to its device.
+        // followed to its device. Any other path is opened as it is, so that whatever
+        // cannot be opened fails as a port that cannot be opened.
         std::error_code ec;
         const std::filesystem::path device = std::filesystem::canonical(name, ec);
-        if (ec) {
-          error = "cannot open port " + name + ": " + ec.message();
-          return false;
+        if (!ec) name = device.string();
+        if (name.starts_with(kDevicePrefix) && name.size() > kDevicePrefix.size()) {
+          name = link::PortNameOfDevice(name);
         }
-        name = device.string();
-        if (!name.starts_with(kDevicePrefix) || name.size() == kDevicePrefix.size()) {
-          error = "--port: not a device under /dev: " + std::string(value);
-          return false;
-        }
-        name = link::PortNameOfDevice(name);
+        target.port = name;
+        return true;
       }
       if (name.find("..") != std::string::npos) {
         error = "--port: not a device under /dev: " + std::string(value);
@@ -167,7 +186,15 @@ std::string DeviceSession::LinkText() const {
   return link::DeviceName(portText_);
 }
 
+void DeviceSession::CheckConnectFailed() {
+  const link::TTCPIPClientThread* client = manager_->TcpClient();
+  if (!error_.empty() || client == nullptr || client->ConnectError() == 0) return;
+  // The window waits for its deadline; here nothing more can come.
+  Fail("cannot connect to " + LinkText() + ": " + ErrorWords(client->ConnectError()));
+}
+
 void DeviceSession::CheckAttemptEnded() {
+  CheckConnectFailed();
   if (supervisionRunning_ || state_.DeviceIdentified || !error_.empty()) return;
   if (manager_->AbortRequested()) {
     Fail("timed out: no answer from the receiver at " + LinkText());
@@ -395,13 +422,26 @@ bool DeviceSession::Show(link::ConnectionMessage message) {
     case link::ConnectionMessage::kManualConnectTimeOut:
       Fail("timed out: no answer from the receiver on " + LinkText());
       break;
-    case link::ConnectionMessage::kPortOpenError:
-      Fail("cannot open port " + LinkText());
+    case link::ConnectionMessage::kPortOpenError: {
+      const std::string& cause = manager_->OpenFailureText();
+      const int code = manager_->OpenFailureError();
+      std::string text = "cannot open port " + LinkText();
+      if (!cause.empty()) {
+        text += ": " + cause;
+      } else if (code != 0) {
+        text += ": " + ErrorWords(code);
+      }
+      Fail(text);
       break;
+    }
     case link::ConnectionMessage::kConnectionChange:
       return true;  // the link is only chosen before connecting
   }
   return true;
+}
+
+void DeviceSession::NotePortHungUp(const std::string& deviceName) {
+  Fail("the port " + deviceName + " hung up: the receiver's device went away");
 }
 
 bool DeviceSession::AskForceConnect(const std::string&) {

@@ -127,6 +127,7 @@ class DeviceSession final : public link::ConnectionForm,
   bool Show(link::ConnectionMessage message) override;
   bool AskForceConnect(const std::string& port) override;
   void ShowError(const std::string& text) override;
+  void NotePortHungUp(const std::string& deviceName) override;
 
   // ---- link::ConnectionDevice ----
   void AdvanceIdentification() override;
@@ -168,6 +169,8 @@ class DeviceSession final : public link::ConnectionForm,
   void Fail(const std::string& text);
   // Fails when the current attempt has ended without the receiver identified.
   void CheckAttemptEnded();
+  // Fails at once when the Wi-Fi bridge refused the connection or cannot be reached.
+  void CheckConnectFailed();
   std::string LinkText() const;
 
   void OnSerialData(link::TThreadComm& sender, uint32_t count);

@@ -2,7 +2,9 @@
 // automatic detection, the session in-process) against the simulated receiver over a
 // pseudo-terminal and over TCP on 127.0.0.1. Every wait is bounded.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,16 +12,20 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "config/report.h"
 #include "link/ports.h"
+#include "tests/link/no_permission.h"
 #include "tests/link/pty.h"
 #include "tests/tools/json_check.h"
 #include "tests/tools/run_pelyx.h"
+#include "tools/device_commands.h"
 #include "tools/device_session.h"
 #include "tools/sim/host.h"
 #include "tools/sim/receiver.h"
@@ -57,7 +63,7 @@ sim::ReceiverConfig TestReceiver() {
 class ServedReceiver {
  public:
   explicit ServedReceiver(sim::ReceiverConfig config, std::string ptyLink = "")
-      : receiver_(std::move(config)), host_(receiver_, Options(std::move(ptyLink))) {
+      : receiver_(config), host_(receiver_, Options(std::move(ptyLink), config.faults.closeAfter)) {
     std::string error;
     opened_ = host_.Open(error);
     EXPECT_TRUE(opened_) << error;
@@ -78,8 +84,9 @@ class ServedReceiver {
   }
 
  private:
-  static sim::HostOptions Options(std::string ptyLink) {
+  static sim::HostOptions Options(std::string ptyLink, sim::Millis closeAfter) {
     sim::HostOptions options;
+    options.closeAfter = closeAfter;
     options.pty = true;
     options.ptyLink = std::move(ptyLink);
     options.tcp = true;
@@ -377,14 +384,135 @@ TEST(DeviceCommands, PortsListsEachPortOnceAsJson) {
 
   const RunResult text = RunPelyx({"ports"});
   ASSERT_EQ(text.status, 0) << text.err;
-  std::string expected;
+  if (ports.items.empty()) {
+    EXPECT_EQ(text.out, "no serial port was found\n");
+    return;
+  }
+  std::istringstream lines(text.out);
   for (const JsonValue& port : ports.items) {
     ASSERT_EQ(port.Keys(), (std::vector<std::string>{"name", "openable"}));
     const std::string name = Text(port.Find("name"));
     EXPECT_FALSE(name.empty());
-    expected += name + (Flag(port.Find("openable")) ? " openable\n" : " busy\n");
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line)) << "the text form lists the same ports";
+    if (Flag(port.Find("openable"))) {
+      EXPECT_EQ(line, name + " openable");
+    } else {
+      // Held by another program, or not open to this user.
+      EXPECT_TRUE(line == name + " busy" || line == name + " no permission") << line;
+    }
   }
-  EXPECT_EQ(text.out, expected) << "the text form lists the same ports";
+  std::string extra;
+  EXPECT_FALSE(std::getline(lines, extra)) << extra;
+}
+
+TEST(DeviceCommands, APortThatHangsUpFailsWithinASecondNamingThePort) {
+  // The receiver never answers and hangs its terminal up after two seconds, as a
+  // network serial server's terminal that goes away does; no device-change notice
+  // comes for a pseudo-terminal.
+  sim::ReceiverConfig config = TestReceiver();
+  config.faults.mute = true;
+  config.faults.closeAfter = 2000;
+  ServedReceiver served(config);
+  ASSERT_TRUE(served.opened());
+  const auto started = Clock::now();
+  const RunResult r = RunPelyx({"info", "--port", served.PtyPath()});
+  const double seconds = SecondsOf(Clock::now() - started);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  ExpectOneErrorLine(r);
+  EXPECT_EQ(r.err, "pelyx info: the port " + served.PtyPath() +
+                       " hung up: the receiver's device went away\n");
+  // The hang-up at 2 s ends it within a second, long before the 21-second deadline.
+  EXPECT_LT(seconds, 3.5);
+}
+
+TEST(DeviceCommands, ARefusedBridgeFailsAtOnceNamingTheAddressAndTheReason) {
+  const int port = FreeLoopbackPort();
+  ASSERT_GT(port, 0);
+  const std::string address = "127.0.0.1:" + std::to_string(port);
+  for (const char* command : {"info", "report"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> args = {command, "--tcp", address};
+    if (std::string(command) == "report") args.insert(args.end(), {"-o", "/dev/null"});
+    const auto started = Clock::now();
+    const RunResult r = RunPelyx(args);
+    EXPECT_LT(SecondsOf(Clock::now() - started), 2.0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    ExpectOneErrorLine(r);
+    EXPECT_EQ(r.err, "pelyx " + std::string(command) + ": cannot connect to " + address +
+                         ": connection refused\n");
+  }
+}
+
+TEST(DeviceCommands, APortWithoutPermissionNamesTheGroupToJoin) {
+  link::test_support::UnpermittedPort port;
+  ASSERT_TRUE(port.Valid());
+  const auto started = Clock::now();
+  const RunResult r = testing::RunPelyxAs({"info", "--port", port.Path()}, port.Uid(), port.Gid());
+  EXPECT_LT(SecondsOf(Clock::now() - started), 3.0);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  ExpectOneErrorLine(r);
+  EXPECT_EQ(r.err, "pelyx info: cannot open port " + port.Path() +
+                       ": Permission denied: add your user to the group " + port.GroupName() +
+                       ", which owns " + port.Path() + ", then log in again\n");
+}
+
+TEST(DeviceCommands, APortThatCannotBeOpenedGivesStatus1WhateverItsName) {
+  Scratch scratch;
+  const std::string plainFile = scratch.File("not-a-port");
+  std::ofstream(plainFile) << "text";
+  const std::string danglingLink = scratch.File("dangling");
+  fs::create_symlink(scratch.File("nowhere"), danglingLink);
+  const std::vector<std::string> names = {
+      "/dev/null",                 // a device, but no terminal
+      "/dev/no-such-device-here",  // a path that does not exist
+      "ttyPELYXNONE0",             // a port name that does not exist
+      "/tmp",                      // a folder
+      plainFile,                   // a plain file outside /dev
+      danglingLink,                // a link to nothing
+  };
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const auto started = Clock::now();
+    const RunResult r = RunPelyx({"info", "--port", name});
+    EXPECT_LT(SecondsOf(Clock::now() - started), 2.0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    ExpectOneErrorLine(r);
+    EXPECT_NE(r.err.find("pelyx info: cannot open port "), std::string::npos) << r.err;
+  }
+}
+
+TEST(DeviceCommands, InfoMasksTheWiFiPasswordUnlessAskedToShowIt) {
+  ServedReceiver served(TestReceiver());
+  ASSERT_TRUE(served.opened());
+  const std::string password = sim::DefaultReceiverConfig().device.wifiPassword;
+  ASSERT_FALSE(password.empty());
+  struct Case {
+    std::vector<std::string> extra;
+    bool shown;
+  };
+  const Case cases[] = {{{}, false}, {{"--show-password"}, true}};
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"info", "--port", served.PtyPath()};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const RunResult r = RunPelyx(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Wi-Fi password:   "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(password) != std::string::npos, c.shown) << r.out;
+    if (!c.shown) {
+      EXPECT_NE(r.out.find("Wi-Fi password:   ******** (--show-password shows it)\n"),
+                std::string::npos)
+          << r.out;
+    }
+  }
+  // The JSON output is for programs: it keeps the password.
+  const RunResult json = RunPelyx({"info", "--port", served.PtyPath(), "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(Text(ParseLine(json.out).Find("productInfo")->Find("wifiPassword")), password);
 }
 
 // Pseudo-terminals as the machine's serial ports, opened as the platform's ports are.
@@ -396,6 +524,7 @@ class ListedPorts final : public link::PortEnumerator {
     return true;
   }
   bool TrialOpen(const std::string& name) override { return platform_.TrialOpen(name); }
+  int TrialOpenError(const std::string& name) override { return platform_.TrialOpenError(name); }
 
  private:
   std::vector<std::string> names_;
@@ -404,6 +533,45 @@ class ListedPorts final : public link::PortEnumerator {
 
 std::string PortNameOf(const std::string& devicePath) {
   return link::PortNameOfDevice(devicePath);
+}
+
+// What `ports` prints for the listed ports: exit status and standard output.
+std::pair<int, std::string> PortsOutput(link::PortEnumerator& ports,
+                                        std::vector<const char*> args = {}) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  const int status = RunPorts(args, ports, out, err);
+  std::string text;
+  std::rewind(out);
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) text.append(buffer, n);
+  std::fclose(out);
+  std::fclose(err);
+  return {status, text};
+}
+
+TEST(DevicePorts, SaysSoWhenNoSerialPortWasFound) {
+  ListedPorts none({});
+  EXPECT_EQ(PortsOutput(none), (std::pair<int, std::string>{0, "no serial port was found\n"}));
+  EXPECT_EQ(PortsOutput(none, {"--json"}), (std::pair<int, std::string>{0, "{\"ports\":[]}\n"}));
+}
+
+TEST(DevicePorts, TellsAPortWithoutPermissionFromABusyOne) {
+  link::test_support::PseudoTerminal free, held;
+  link::test_support::UnpermittedPort unpermitted;
+  ASSERT_TRUE(free.Valid() && held.Valid() && unpermitted.Valid());
+  const int other = ::open(held.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  ListedPorts mine({PortNameOf(free.Path()), PortNameOf(held.Path())});
+  EXPECT_EQ(PortsOutput(mine).second,
+            PortNameOf(free.Path()) + " openable\n" + PortNameOf(held.Path()) + " busy\n");
+  ListedPorts group({PortNameOf(unpermitted.Path())});
+  unpermitted.AsUnprivileged([&] {
+    EXPECT_EQ(PortsOutput(group).second, PortNameOf(unpermitted.Path()) + " no permission\n");
+  });
+  ::close(other);
 }
 
 TEST(DeviceSession, AutomaticDetectionFindsTheReceiverBehindASilentPort) {

@@ -189,5 +189,67 @@ TEST(Pelyx, RefusesUnknownCommandsAndOptions) {
   }
 }
 
+TEST(Pelyx, EachCommandPrintsItsOwnUsageForHelp) {
+  struct Case {
+    const char* command;
+    const char* usage;  // the first line
+    std::vector<const char*> mentions;
+  };
+  const Case cases[] = {
+      {"decode", "usage: pelyx decode [--stores] [--targets]", {"--now", "--stores"}},
+      {"ports", "usage: pelyx ports [--json]", {"--json"}},
+      {"info",
+       "usage: pelyx info (--port DEVICE | --auto | --tcp HOST:PORT) [--json] [--show-password]",
+       {"--port DEVICE", "--tcp HOST:PORT", "--show-password"}},
+      {"set-baud",
+       "usage: pelyx set-baud (--port DEVICE | --auto | --tcp HOST:PORT) --in RATE",
+       {"--in RATE", "--out RATE", "38400, 9600 or 4800"}},
+      {"report",
+       "usage: pelyx report (--port DEVICE | --auto | --tcp HOST:PORT) -o FILE",
+       {"-o FILE"}},
+  };
+  for (const Case& c : cases) {
+    for (const char* help : {"--help", "-h"}) {
+      SCOPED_TRACE(std::string(c.command) + " " + help);
+      // Also after other options, which are not looked at then.
+      for (const std::vector<std::string>& args :
+           {std::vector<std::string>{c.command, help},
+            std::vector<std::string>{c.command, "--json", help}}) {
+        const auto run = RunPelyx(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out.rfind(c.usage, 0), 0u) << run.out;
+        for (const char* mention : c.mentions) {
+          EXPECT_NE(run.out.find(mention), std::string::npos) << mention << "\n" << run.out;
+        }
+        for (const Case& other : cases) {
+          if (&other == &c) continue;
+          EXPECT_EQ(run.out.find(std::string("pelyx ") + other.command + " "), std::string::npos)
+              << "only this command's usage";
+        }
+      }
+    }
+  }
+}
+
+TEST(Pelyx, VersionIsTheProjectsVersion) {
+  const auto pelyx = RunPelyx({"--version"});
+  EXPECT_EQ(pelyx.status, 0);
+  EXPECT_EQ(pelyx.out, std::string("pelyx ") + PELYX_VERSION + "\n");
+  EXPECT_EQ(pelyx.err, "");
+#ifdef PELYX_SIM_BINARY
+  const auto sim = testing::RunProgram(PELYX_SIM_BINARY, {"--version"});
+  EXPECT_EQ(sim.status, 0);
+  EXPECT_EQ(sim.out, std::string("pelyx-sim ") + PELYX_VERSION + "\n");
+  EXPECT_EQ(sim.err, "");
+#endif
+  // One version number: digits and dots.
+  const std::string version = PELYX_VERSION;
+  ASSERT_FALSE(version.empty());
+  EXPECT_EQ(version.find_first_not_of("0123456789."), std::string::npos) << version;
+  const auto usage = RunPelyx({"--help"});
+  EXPECT_NE(usage.out.find("pelyx --version"), std::string::npos) << usage.out;
+}
+
 }  // namespace
 }  // namespace pelyx::tools

@@ -10,6 +10,10 @@
 #include "tools/sim/options.h"
 #include "tools/sim/receiver.h"
 
+#ifndef PELYX_VERSION
+#define PELYX_VERSION "unknown"
+#endif
+
 namespace {
 
 pelyx::sim::Host* g_host = nullptr;
@@ -30,6 +34,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(UsageText(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("pelyx-sim %s\n", PELYX_VERSION);
     return 0;
   }
 

@@ -48,7 +48,8 @@ constexpr char kUsage[] =
     "  --close-after S       close each TCP connection, and the pseudo-terminal, S seconds\n"
     "                        after it opened\n"
     "  --full-rate [BAUD]    fill the link with traffic up to BAUD (default 115200)\n"
-    "  --help                this text\n";
+    "  --help                this text\n"
+    "  --version             the program's version\n";
 
 bool ToSeconds(std::string_view text, Millis& out) {
   const std::string s(text);
@@ -103,6 +104,7 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
       {"--no-restart-report", [&] { r.on.restartReport = false; }},
       {"--mute", [&] { r.faults.mute = true; }},
       {"--help", [&] { options.help = true; }},
+      {"--version", [&] { options.version = true; }},
   };
   // Options with a value: false when the value is not acceptable (error set).
   using Setter = std::function<bool(const std::string&, const std::string&)>;
@@ -216,7 +218,7 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
     }
   }
   if (!staticGiven) d.staticData = StaticDataOf(r.own);
-  if (!options.help && !options.pty && !options.tcp) {
+  if (!options.help && !options.version && !options.pty && !options.tcp) {
     error = "give --pty, --tcp PORT or both";
     return false;
   }

@@ -16,11 +16,12 @@ struct SimOptions {
   int tcpPort = 0;     // 0: any free port
   Millis runFor = -1;  // -1: until interrupted
   bool help = false;
+  bool version = false;
 };
 
 // Parses the arguments after the program name. False, with a message in `error`, for an
 // unknown option, a missing or malformed value, or neither --pty nor --tcp (unless
-// --help was given).
+// --help or --version was given).
 bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
 
 // The usage text printed by --help.

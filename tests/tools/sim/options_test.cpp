@@ -105,6 +105,11 @@ TEST(Options, AcceptedCommandLines) {
          EXPECT_TRUE(o.pty);
        }},
       {{"--help"}, [](const SimOptions& o) { EXPECT_TRUE(o.help); }},
+      {{"--version"},
+       [](const SimOptions& o) {
+         EXPECT_TRUE(o.version);
+         EXPECT_FALSE(o.help);
+       }},
   };
   for (const Good& c : cases) {
     SimOptions options;
@@ -180,7 +185,8 @@ TEST(Options, UsageNamesEveryOption) {
                              "--bad-checksums",
                              "--close-after",
                              "--full-rate",
-                             "--help"}) {
+                             "--help",
+                             "--version"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }
