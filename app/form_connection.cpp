@@ -178,7 +178,17 @@ bool FormConnection::Show(link::ConnectionMessage message) {
       buttons = PromptButtons::kOkCancel;
       break;
   }
-  return form_.Prompt().Message(texts[text], *caption, buttons, icon) == PromptAnswer::kOk;
+  std::string shown = texts[text];
+  if (message == link::ConnectionMessage::kPortOpenError) {
+    // A cause the user can mend (a port the user may not open) goes on a line before
+    // the message, which then ends with the platform's error code.
+    const link::ConnectionManager& connection = form_.Connection();
+    if (!connection.OpenFailureText().empty()) {
+      shown = connection.OpenFailureText() + "\n" + shown +
+              " (Error: " + std::to_string(connection.OpenFailureError()) + ")";
+    }
+  }
+  return form_.Prompt().Message(shown, *caption, buttons, icon) == PromptAnswer::kOk;
 }
 
 bool FormConnection::AskForceConnect(const std::string& /*port*/) {
