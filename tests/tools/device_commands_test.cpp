@@ -63,7 +63,9 @@ sim::ReceiverConfig TestReceiver() {
 class ServedReceiver {
  public:
   explicit ServedReceiver(sim::ReceiverConfig config, std::string ptyLink = "")
-      : receiver_(config), host_(receiver_, Options(std::move(ptyLink), config.faults.closeAfter)) {
+      : receiver_(config),
+        host_(receiver_, Options(std::move(ptyLink), config.faults.closeAfter,
+                                 config.faults.hangUpOnRequest)) {
     std::string error;
     opened_ = host_.Open(error);
     EXPECT_TRUE(opened_) << error;
@@ -84,9 +86,11 @@ class ServedReceiver {
   }
 
  private:
-  static sim::HostOptions Options(std::string ptyLink, sim::Millis closeAfter) {
+  static sim::HostOptions Options(std::string ptyLink, sim::Millis closeAfter,
+                                  int hangUpOnRequest) {
     sim::HostOptions options;
     options.closeAfter = closeAfter;
+    options.hangUpOnRequest = hangUpOnRequest;
     options.pty = true;
     options.ptyLink = std::move(ptyLink);
     options.tcp = true;
@@ -425,6 +429,24 @@ TEST(DeviceCommands, APortThatHangsUpFailsWithinASecondNamingThePort) {
                        " hung up: the receiver's device went away\n");
   // The hang-up at 2 s ends it within a second, long before the 21-second deadline.
   EXPECT_LT(seconds, 3.5);
+}
+
+TEST(DeviceCommands, APortThatHangsUpAfterIdentificationEndsTheReport) {
+  // The receiver answers the identification's request and hangs up at Read Device's.
+  sim::ReceiverConfig config = TestReceiver();
+  config.faults.hangUpOnRequest = 2;
+  ServedReceiver served(config);
+  ASSERT_TRUE(served.opened());
+  Scratch scratch;
+  const std::string report = scratch.File("report.txt");
+  const auto started = Clock::now();
+  const RunResult r = RunPelyx({"report", "--port", served.PtyPath(), "-o", report});
+  EXPECT_LT(SecondsOf(Clock::now() - started), 6.0);
+  EXPECT_EQ(r.status, 1);
+  ExpectOneErrorLine(r);
+  EXPECT_EQ(r.err, "pelyx report: the port " + served.PtyPath() +
+                       " hung up: the receiver's device went away\n");
+  EXPECT_FALSE(fs::exists(report));
 }
 
 TEST(DeviceCommands, ARefusedBridgeFailsAtOnceNamingTheAddressAndTheReason) {

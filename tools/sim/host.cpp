@@ -238,6 +238,13 @@ void Host::ReadLink(Link& link) {
         if (c == '\n') {
           if (link.in.size() <= kMaxReceivedLine) receiver_.HandleLine(link.in, now);
           link.in.clear();
+          if (link.pty && options_.hangUpOnRequest > 0 &&
+              receiver_.Counters().productInfoRequests >= options_.hangUpOnRequest) {
+            // The device goes away as a network serial server's terminal does; the
+            // answer to this request is never sent.
+            CloseLink(link);
+            return;
+          }
         } else if (link.in.size() <= kMaxReceivedLine) {
           link.in.push_back(c);  // a line longer than kMaxReceivedLine is dropped whole
         }

@@ -20,6 +20,9 @@ struct HostOptions {
   int tcpPort = 0;                // 0: a free port
   Millis closeAfter = 0;          // close each link this long after it opened; 0: never
   size_t maxQueued = 256 * 1024;  // output held per link; beyond it output is dropped
+  // The pseudo-terminal hangs up (its master side closes) when this many
+  // product-information requests have arrived, before the last one is answered; 0: never.
+  int hangUpOnRequest = 0;
 };
 
 class Host {

@@ -48,6 +48,8 @@ constexpr char kUsage[] =
     "  --close-after S       close each TCP connection, and the pseudo-terminal, S seconds\n"
     "                        after it opened\n"
     "  --full-rate [BAUD]    fill the link with traffic up to BAUD (default 115200)\n"
+    "  --hang-up-on-request N  hang the pseudo-terminal up when the N-th product-\n"
+    "                        information request arrives, before answering it\n"
     "  --help                this text\n"
     "  --version             the program's version\n";
 
@@ -173,6 +175,8 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
       {"--long-lines", seconds(r.faults.longLineEvery)},
       {"--bad-checksums", seconds(r.faults.badChecksumEvery)},
       {"--close-after", seconds(r.faults.closeAfter)},
+      {"--hang-up-on-request",
+       integer(1, 1'000'000, [&](long long n) { r.faults.hangUpOnRequest = static_cast<int>(n); })},
   };
 
   auto hasValue = [&](size_t i) { return i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0; };

@@ -187,6 +187,7 @@ void Receiver::HandleLine(std::string_view line, Millis now) {
         break;
     }
   }
+  if (command.productInfo >= 0) ++counters_.productInfoRequests;
   if (command.productInfo < 0 && command.nmeaIn == 0 && command.nmeaOut == 0) {
     ++counters_.ignoredLines;
     return;

@@ -52,6 +52,9 @@ struct Faults {
   Millis badChecksumEvery = 0;  // the next streamed sentence with a wrong checksum
   Millis closeAfter = 0;        // the link closes this long after it opened (for the host)
   int32_t fullRateBaud = 0;     // fills the link up to this line rate (8N1) with traffic
+  // The pseudo-terminal hangs up when this many product-information requests have
+  // arrived, before the last is answered (for the host); 0: never.
+  int hangUpOnRequest = 0;
 };
 
 struct ReceiverConfig {
@@ -82,7 +85,8 @@ struct ReceiverCounters {
   int garbageLines = 0;
   int longLines = 0;
   int badChecksums = 0;
-  int fillerMessages = 0;  // messages sent to fill the line rate
+  int fillerMessages = 0;       // messages sent to fill the line rate
+  int productInfoRequests = 0;  // product-information requests received (answered or not)
 };
 
 class Receiver {

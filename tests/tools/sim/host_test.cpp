@@ -279,6 +279,31 @@ TEST(Host, PseudoTerminalClosesAfterTheGivenTime) {
   EXPECT_NE(lstat(options.ptyLink.c_str(), &st), 0) << "the link outlived the device";
 }
 
+TEST(Host, PseudoTerminalHangsUpOnTheNthRequest) {
+  HostOptions options;
+  options.pty = true;
+  options.hangUpOnRequest = 2;
+  options.tcp = true;  // keeps the host running once the terminal is gone
+  Served served(DefaultReceiverConfig(), options);
+  ASSERT_TRUE(served.opened());
+  Fd device(OpenDevice(served.host().PtyPath()));
+  ASSERT_GE(device.get(), 0);
+  const std::string query = test::DbgCommand({{config::kDbgProductInfo, 1}});
+  // The first request is answered.
+  ASSERT_TRUE(WriteAll(device.get(), query));
+  std::string received;
+  ASSERT_TRUE(ReadUntil(device.get(), config::ProductInfoEndLine(), received)) << received;
+  // The second hangs the terminal up before its answer.
+  received.clear();
+  ASSERT_TRUE(WriteAll(device.get(), query));
+  bool closed = false;
+  EXPECT_FALSE(ReadUntil(device.get(), config::ProductInfoEndLine(), received, kWaitMs, &closed));
+  EXPECT_TRUE(closed) << "the terminal hung up";
+  served.Stop();
+  EXPECT_EQ(served.receiver().Counters().productInfoRequests, 2);
+  EXPECT_EQ(served.receiver().Counters().answers, 2) << "answered inside, never sent";
+}
+
 TEST(Host, RunEndsAfterItsDuration) {
   HostOptions options;
   options.tcp = true;

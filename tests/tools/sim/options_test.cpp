@@ -105,6 +105,8 @@ TEST(Options, AcceptedCommandLines) {
          EXPECT_TRUE(o.pty);
        }},
       {{"--help"}, [](const SimOptions& o) { EXPECT_TRUE(o.help); }},
+      {{"--hang-up-on-request", "2", "--pty"},
+       [](const SimOptions& o) { EXPECT_EQ(o.receiver.faults.hangUpOnRequest, 2); }},
       {{"--version"},
        [](const SimOptions& o) {
          EXPECT_TRUE(o.version);
@@ -186,6 +188,7 @@ TEST(Options, UsageNamesEveryOption) {
                              "--close-after",
                              "--full-rate",
                              "--help",
+                             "--hang-up-on-request",
                              "--version"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
