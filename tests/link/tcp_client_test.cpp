@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -205,6 +206,42 @@ TEST_F(TcpClientTest, AddressThatIsNotDottedDecimalNeverConnectsAndRaisesNothing
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));  // not the 10 s wait
     EXPECT_EQ(events.order, "c");                              // the owner's Disconnect raises it
   }
+}
+
+TEST_F(TcpClientTest, ARefusedConnectionIsKnownAtOnceAndRaisesNothing) {
+  // A loopback port where nothing listens: bound once to learn it, then freed.
+  int port = 0;
+  {
+    LoopbackServer probe;
+    port = probe.Port();
+  }
+  Events events;
+  auto client = MakeClient(events, "127.0.0.1", port);
+  EXPECT_EQ(client->ConnectError(), 0) << "nothing known before the attempt";
+  client->Start();
+  ASSERT_TRUE(PumpUntil([&] { return client->ConnectError() != 0; }, kLongMs));
+  EXPECT_EQ(client->ConnectError(), ECONNREFUSED);
+  EXPECT_FALSE(client->Connecting());
+  // Nothing can be sent, and the client says so without ending: the owner decides.
+  static constexpr char kLine[] = "$PDBG,099,1,,,,,,*10\r\n";
+  EXPECT_FALSE(client->Send(kLine, sizeof kLine - 1));
+  Pump(100);
+  EXPECT_EQ(events.order, "") << "a refusal raises no handler";
+  client->Disconnect();
+  EXPECT_EQ(events.order, "c");
+}
+
+TEST_F(TcpClientTest, AConnectedClientHasNoConnectError) {
+  Events events;
+  auto client = Connect(events);
+  Fd peer = server.Accept(kLongMs);
+  ASSERT_TRUE(peer.valid());
+  ASSERT_TRUE(PumpUntil([&] { return !client->Connecting(); }, kLongMs));
+  EXPECT_EQ(client->ConnectError(), 0);
+  static constexpr char kLine[] = "$PDBG,099,1,,,,,,*10\r\n";
+  EXPECT_TRUE(client->Send(kLine, sizeof kLine - 1));
+  EXPECT_EQ(LoopbackServer::Read(peer, sizeof kLine - 1, kLongMs), kLine);
+  client->Disconnect();
 }
 
 TEST_F(TcpClientTest, PeerCloseRaisesClosedOnceAfterTheData) {
