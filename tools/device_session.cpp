@@ -45,7 +45,9 @@ std::string ErrorWords(int error) {
       break;
   }
   std::string words = std::strerror(error);
-  if (!words.empty() && words[0] >= 'A' && words[0] <= 'Z') words[0] = char(words[0] - 'A' + 'a');
+  if (!words.empty() && words[0] >= 'A' && words[0] <= 'Z') {
+    words[0] = static_cast<char>(words[0] - 'A' + 'a');
+  }
   return words;
 }
 

@@ -41,8 +41,9 @@ struct LinkTarget {
 };
 
 // The receiver's link as named on the command line: "--port DEVICE", "--auto" or
-// "--tcp HOST:PORT". DEVICE is a path under /dev (symbolic links are followed) or a
-// port name. False with a message in `error` for anything else.
+// "--tcp HOST:PORT". DEVICE is a path (symbolic links are followed; a device under /dev
+// becomes its port name, any other path is kept to be opened as it is) or a port name.
+// False with a message in `error` for anything else.
 bool ParseLinkTarget(LinkTarget::Kind kind, std::string_view value, LinkTarget& target,
                      std::string& error);
 
