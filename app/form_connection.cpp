@@ -179,13 +179,18 @@ bool FormConnection::Show(link::ConnectionMessage message) {
       break;
   }
   std::string shown = texts[text];
+  const link::ConnectionManager& connection = form_.Connection();
   if (message == link::ConnectionMessage::kPortOpenError) {
     // A cause the user can mend (a port the user may not open) goes on a line before
     // the message, which then ends with the platform's error code.
-    const link::ConnectionManager& connection = form_.Connection();
     if (!connection.OpenFailureText().empty()) {
       shown = connection.OpenFailureText() + "\n" + shown +
               " (Error: " + std::to_string(connection.OpenFailureError()) + ")";
+    }
+  } else if (message == link::ConnectionMessage::kNoSerialPortExist) {
+    // No port could be opened, and one of them is closed to this user.
+    if (!connection.OpenFailureText().empty()) {
+      shown = connection.OpenFailureText() + "\n" + shown;
     }
   }
   return form_.Prompt().Message(shown, *caption, buttons, icon) == PromptAnswer::kOk;

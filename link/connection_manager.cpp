@@ -288,6 +288,7 @@ void ConnectionManager::SuperviseStep() {
         if (state_.TickCount == 0) {
           tickLimit_ = AutoDetectTickLimit(lists_.OpenablePortCount());
           if (lists_.OpenablePortCount() <= 0) {
+            NoteUnpermittedPort();
             Fail(ConnectionMessage::kNoSerialPortExist);
             return;
           }
@@ -320,6 +321,21 @@ void ConnectionManager::SuperviseStep() {
       break;
     case TLinkState::Identified:
       break;
+  }
+}
+
+void ConnectionManager::NoteUnpermittedPort() {
+  // No port could be opened: when one of them is closed to this user, that is what the
+  // user can mend.
+  openFailureError_ = 0;
+  openFailureText_.clear();
+  for (const std::string& name : lists_.FoundPorts) {
+    const int error = ports_.TrialOpenError(name);
+    std::string cause = OpenFailureCause(DeviceName(name), error);
+    if (cause.empty()) continue;
+    openFailureError_ = error;
+    openFailureText_ = std::move(cause);
+    return;
   }
 }
 

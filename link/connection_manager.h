@@ -160,8 +160,9 @@ class ConnectionManager {
   int32_t BlinkPhase() const { return blinkPhase_; }
   bool WiFiEditsUnlocked() const { return wifiUnlocked_; }
   const AutoDetector& Detector() const { return detector_; }
-  // The last failed open of a chosen port: its errno (0 when none failed) and what it
-  // means for the user (OpenFailureCause; empty when nothing is to be added).
+  // The last failed open of a chosen port, or of the first found port closed to this
+  // user when an Auto attempt found no openable port: its errno (0 when none failed) and
+  // what it means for the user (OpenFailureCause; empty when nothing is to be added).
   int OpenFailureError() const { return openFailureError_; }
   const std::string& OpenFailureText() const { return openFailureText_; }
 
@@ -170,6 +171,8 @@ class ConnectionManager {
   void ToggleWiFiLink();
   void SuperviseStep();
   void ManualWaitStep();
+  // Keeps the cause of the first found port that is closed to this user, if any.
+  void NoteUnpermittedPort();
   void WiFiSuperviseStep();
   void AnimateLinkStatus();
   void SetWiFiEngaged(bool on);

@@ -416,7 +416,11 @@ void DeviceSession::StartSystemCheckTimer() {
 bool DeviceSession::Show(link::ConnectionMessage message) {
   switch (message) {
     case link::ConnectionMessage::kNoSerialPortExist:
-      Fail("no serial port can be opened");
+      if (manager_->OpenFailureText().empty()) {
+        Fail("no serial port can be opened");
+      } else {
+        Fail("no serial port can be opened: " + manager_->OpenFailureText());
+      }
       break;
     case link::ConnectionMessage::kAutoDetectTimeOut:
       Fail("timed out: no receiver found on the serial ports");

@@ -105,11 +105,16 @@ struct FakeForm : ConnectionForm {
 struct FakePorts : PortEnumerator {
   std::vector<std::string> names;
   std::set<std::string> unopenable;
+  std::set<std::string> noPermission;  // closed to this user
   bool ListPorts(std::vector<std::string>& out) override {
     out = names;
     return true;
   }
-  bool TrialOpen(const std::string& name) override { return unopenable.count(name) == 0; }
+  bool TrialOpen(const std::string& name) override { return TrialOpenError(name) == 0; }
+  int TrialOpenError(const std::string& name) override {
+    if (noPermission.count(name) != 0) return EACCES;
+    return unopenable.count(name) == 0 ? 0 : EBUSY;
+  }
 };
 
 // The device configuration's side: counts the queries, writes each through the link
@@ -357,6 +362,35 @@ TEST_F(ConnectionManagerTest, AutoWithoutOpenablePortsWarns) {
   EXPECT_EQ(form.autoPort, "N/A");
   Tick();
   EXPECT_EQ(manager.ConnectEngaged(), 0);
+}
+
+TEST_F(ConnectionManagerTest, AutoWithOnlyPortsClosedToTheUserNamesTheCause) {
+  test_support::UnpermittedPort port;  // a real node: its group is read from it
+  ASSERT_TRUE(port.Valid());
+  const std::string name = port.Path().substr(5);
+  ports.names = {"ttyPELYXBUSY0", name};
+  ports.unopenable.insert("ttyPELYXBUSY0");
+  ports.noPermission.insert(name);
+  form.autoChecked = true;
+  StartManager();
+  Connect();
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0], ConnectionMessage::kNoSerialPortExist);
+  EXPECT_EQ(manager.OpenFailureError(), EACCES);
+  EXPECT_EQ(manager.OpenFailureText(), "Permission denied: add your user to the group " +
+                                           port.GroupName() + ", which owns " + port.Path() +
+                                           ", then log in again");
+  Tick();
+  ASSERT_EQ(manager.ConnectEngaged(), 0);
+
+  // Only busy ports: nothing for the user to mend, and nothing left of the last cause.
+  ports.noPermission.clear();
+  ports.unopenable.insert(name);
+  form.messages.clear();
+  Connect();
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(manager.OpenFailureText(), "");
+  EXPECT_EQ(manager.OpenFailureError(), 0);
 }
 
 TEST_F(ConnectionManagerTest, UnpluggingTheIdentifiedPortEndsTheConnection) {

@@ -596,6 +596,24 @@ TEST(DevicePorts, TellsAPortWithoutPermissionFromABusyOne) {
   ::close(other);
 }
 
+TEST(DeviceSession, AutomaticDetectionNamesTheGroupWhenNoPortIsOpenToTheUser) {
+  link::test_support::UnpermittedPort port;
+  ASSERT_TRUE(port.Valid());
+  ListedPorts ports({PortNameOf(port.Path())});
+  bool connected = true;
+  std::string error;
+  port.AsUnprivileged([&] {
+    DeviceSession session(ports);
+    LinkTarget target;
+    target.kind = LinkTarget::Kind::kAuto;
+    connected = session.Connect(target);
+    error = session.Error();
+  });
+  EXPECT_FALSE(connected);
+  EXPECT_EQ(error, "no serial port can be opened: Permission denied: add your user to the group " +
+                       port.GroupName() + ", which owns " + port.Path() + ", then log in again");
+}
+
 TEST(DeviceSession, AutomaticDetectionFindsTheReceiverBehindASilentPort) {
   link::test_support::PseudoTerminal silent;
   ASSERT_TRUE(silent.Valid());
