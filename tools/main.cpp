@@ -45,8 +45,8 @@ int Report(std::span<const char* const> args) {
 }
 
 constexpr char kLinkHelp[] =
-    "  --port DEVICE    the serial port: a path under /dev (links are followed) or a name\n"
-    "                   such as ttyUSB0\n"
+    "  --port DEVICE    the serial port: its device path (links are followed) or its\n"
+    "                   name under /dev, such as ttyUSB0\n"
     "  --auto           find the receiver's port among the openable serial ports\n"
     "  --tcp HOST:PORT  the receiver's Wi-Fi bridge at a dotted IPv4 address\n";
 
