@@ -152,6 +152,8 @@ class DeviceSession final : public link::ConnectionForm,
   bool WriteLine(const char* bytes, size_t length) override;
   bool AutoDetectSelected() const override { return autoMode_; }
   void ToggleConnection() override { manager_->ToggleConnection(); }
+  void CloseLink() override { manager_->CloseConnection(); }
+  bool ReconnectLink() override { return manager_->Reconnect(); }
   void SelectPortByName(std::string_view portName) override {
     manager_->SelectPortByName(std::string(portName));
   }
