@@ -20,6 +20,8 @@ struct HostOptions {
   int tcpPort = 0;                // 0: a free port
   Millis closeAfter = 0;          // close each link this long after it opened; 0: never
   size_t maxQueued = 256 * 1024;  // output held per link; beyond it output is dropped
+  bool closeOnRestart = false;    // close each TCP connection once the receiver's restart
+                                  // announcement has been written to it
 };
 
 class Host {
@@ -59,6 +61,7 @@ class Host {
     Millis opened = 0;
     std::string out;
     std::string in;
+    bool closeWhenWritten = false;  // closes once `out` is written
   };
 
   void Accept();
@@ -80,6 +83,7 @@ class Host {
   int tcpPort_ = 0;
   bool linkMade_ = false;
   std::chrono::steady_clock::time_point start_;
+  int restartsSeen_ = 0;
 };
 
 }  // namespace pelyx::sim

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string_view>
@@ -48,6 +49,12 @@ constexpr char kUsage[] =
     "  --close-after S       close each TCP connection, and the pseudo-terminal, S seconds\n"
     "                        after it opened\n"
     "  --full-rate [BAUD]    fill the link with traffic up to BAUD (default 115200)\n"
+    "  --close-on-restart    close each TCP connection right after the restart\n"
+    "                        announcement, as a Wi-Fi bridge may\n"
+    "  --drop-firmware N     leave the FIRMWARE line out of the first N product-information\n"
+    "                        answers (restart reports included); N may be \"always\"\n"
+    "  --drop-serial N       the same for the SERIAL NO. line\n"
+    "  --drop-restart-announcement  restart without the \"SYSTEM RESTART\" line\n"
     "  --help                this text\n";
 
 bool ToSeconds(std::string_view text, Millis& out) {
@@ -103,6 +110,8 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
       {"--no-restart-report", [&] { r.on.restartReport = false; }},
       {"--mute", [&] { r.faults.mute = true; }},
       {"--help", [&] { options.help = true; }},
+      {"--close-on-restart", [&] { r.faults.closeOnRestart = true; }},
+      {"--drop-restart-announcement", [&] { r.faults.dropRestartAnnouncement = true; }},
   };
   // Options with a value: false when the value is not acceptable (error set).
   using Setter = std::function<bool(const std::string&, const std::string&)>;
@@ -129,6 +138,21 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
         return false;
       }
       store(n);
+      return true;
+    });
+  };
+  // A number of answers, or "always".
+  auto answers = [&](int& target) {
+    return Setter([&target, &error](const std::string& name, const std::string& v) {
+      long long n = 0;
+      if (v == "always") {
+        target = kAlways;
+      } else if (ToInteger(v, 0, INT32_MAX, n)) {
+        target = static_cast<int>(n);
+      } else {
+        error = name + ": expected a number of answers or \"always\": " + v;
+        return false;
+      }
       return true;
     });
   };
@@ -171,6 +195,8 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
       {"--long-lines", seconds(r.faults.longLineEvery)},
       {"--bad-checksums", seconds(r.faults.badChecksumEvery)},
       {"--close-after", seconds(r.faults.closeAfter)},
+      {"--drop-firmware", answers(r.faults.dropFirmwareAnswers)},
+      {"--drop-serial", answers(r.faults.dropSerialAnswers)},
   };
 
   auto hasValue = [&](size_t i) { return i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0; };

@@ -52,7 +52,17 @@ struct Faults {
   Millis badChecksumEvery = 0;  // the next streamed sentence with a wrong checksum
   Millis closeAfter = 0;        // the link closes this long after it opened (for the host)
   int32_t fullRateBaud = 0;     // fills the link up to this line rate (8N1) with traffic
+  bool closeOnRestart = false;  // the TCP host closes the connection right after the
+                                // restart announcement (for the host)
+  // The FIRMWARE / SERIAL NO. line is left out of the first N product-information
+  // answers (those after a restart included); kAlways: of every answer.
+  int dropFirmwareAnswers = 0;
+  int dropSerialAnswers = 0;
+  bool dropRestartAnnouncement = false;  // restarts without "SYSTEM RESTART"
 };
+
+// A count of answers that stands for all of them.
+inline constexpr int kAlways = -1;
 
 struct ReceiverConfig {
   DeviceInfo device;
@@ -82,7 +92,8 @@ struct ReceiverCounters {
   int garbageLines = 0;
   int longLines = 0;
   int badChecksums = 0;
-  int fillerMessages = 0;  // messages sent to fill the line rate
+  int fillerMessages = 0;   // messages sent to fill the line rate
+  int productInfoSent = 0;  // product-information answers sent, restart reports included
 };
 
 class Receiver {
