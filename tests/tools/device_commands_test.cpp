@@ -526,6 +526,51 @@ TEST(DeviceSession, AutomaticDetectionFindsTheReceiverBehindASilentPort) {
   EXPECT_EQ(session.Error(), "");
 }
 
+// Ports named by their paths, as the platform's ports are opened (links followed).
+class PathPorts final : public link::PortEnumerator {
+ public:
+  explicit PathPorts(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+  bool ListPorts(std::vector<std::string>& names) override {
+    names = paths_;
+    return true;
+  }
+  bool TrialOpen(const std::string& name) override { return platform_.TrialOpen(name); }
+
+ private:
+  std::vector<std::string> paths_;
+  link::SysfsPortEnumerator platform_{"/nonexistent", ""};
+};
+
+// Automatic detection over a silent port that comes first and the receiver's port:
+// after the restart the receiver's port, where it was identified, is tried first.
+TEST(DeviceSession, TheReconnectionAfterTheRestartTriesTheIdentifiedPortFirst) {
+  Scratch scratch;
+  link::test_support::PseudoTerminal silent;
+  ASSERT_TRUE(silent.Valid());
+  ServedReceiver served(TestReceiver());
+  ASSERT_TRUE(served.opened());
+  // Names that put the silent port first in the detection's order.
+  const std::string silentPort = scratch.File("a-silent");
+  const std::string receiverPort = scratch.File("b-receiver");
+  ASSERT_EQ(::symlink(silent.Path().c_str(), silentPort.c_str()), 0);
+  ASSERT_EQ(::symlink(served.PtyPath().c_str(), receiverPort.c_str()), 0);
+  PathPorts ports({receiverPort, silentPort});
+
+  DeviceSession session(ports);
+  LinkTarget target;
+  std::string error;
+  ASSERT_TRUE(ParseLinkTarget(LinkTarget::Kind::kAuto, "", target, error)) << error;
+  ASSERT_TRUE(session.Connect(target)) << session.Error();
+  ASSERT_NE(silent.Receive(65536, 300).find("$PDBG,099,1"), std::string::npos)
+      << "the detection tried the silent port first";
+
+  ASSERT_TRUE(session.SetBaudRates(9600, 4800)) << session.Error();
+  EXPECT_EQ(session.Info().nmeaInBaud, 9600);
+  EXPECT_EQ(session.Info().nmeaOutBaud, 4800);
+  EXPECT_EQ(silent.Receive(65536, 300), "") << "the reconnection went to the receiver's port";
+  session.Close();
+}
+
 TEST(DeviceSession, RefusesRatesTheReceiverCannotTake) {
   ListedPorts ports({});
   DeviceSession session(ports);
