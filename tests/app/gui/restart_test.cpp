@@ -23,8 +23,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/dialogs.h"
 #include "app/main_form.h"
 #include "app/receiver_session.h"
 #include "app/simulator.h"
@@ -48,20 +50,23 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
-// Ports named by their paths, listed in the order the test gives; opened as the
-// platform's ports are.
+// The machine's ports as the test lists them, by their names under /dev or by their
+// paths; opened as the platform's ports are.
 class PathPorts final : public link::PortEnumerator {
  public:
-  void Add(const std::string& path) { paths_.push_back(path); }
+  void Add(const std::string& name) { names_.push_back(name); }
   bool ListPorts(std::vector<std::string>& names) override {
-    names = paths_;
+    names = names_;
     return true;
   }
-  bool TrialOpen(const std::string& name) override { return platform_.TrialOpen(name); }
+  bool TrialOpen(const std::string& name) override {
+    return (name.starts_with('/') ? paths_ : devices_).TrialOpen(name);
+  }
 
  private:
-  std::vector<std::string> paths_;
-  link::SysfsPortEnumerator platform_{"/nonexistent", ""};
+  std::vector<std::string> names_;
+  link::SysfsPortEnumerator paths_{"/nonexistent", ""};
+  link::SysfsPortEnumerator devices_{"/nonexistent", "/dev"};
 };
 
 sim::ReceiverConfig FastRestart() {
@@ -153,6 +158,65 @@ TEST_F(RestartWindow, WiFiBridgeThatDropsTheConnectionOnRestart) {
   EXPECT_FALSE(connectedDuringRestart) << "a connection was opened while the receiver restarted";
   ExpectConnectedWithTheNewRates();
   EXPECT_NE(form.Connection().TcpClient(), nullptr);
+  EXPECT_TRUE(prompt_.asked.empty());
+}
+
+// Runs `action` once, from the event loop, right after `dialog` is first shown.
+class AfterFirstShow : public QObject {
+ public:
+  AfterFirstShow(QWidget* dialog, std::function<void()> action) : action_(std::move(action)) {
+    dialog->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && action_) {
+      QTimer::singleShot(0, this, std::exchange(action_, nullptr));
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+// The serial link ends right after "SYSTEM RESTART" (an adapter that goes away with
+// the receiver's restart and comes back): nothing is opened during the restart, and
+// at its end the port is connected again.
+TEST_F(RestartWindow, SerialPortThatGoesAwayAsTheReceiverRestarts) {
+  PathPorts none;  // the machine has no ports of its own
+  AddedPortsEnumerator ports(none);
+  Start(FastRestart(), ports);
+  ports.Add(receiver_->PortName());
+  TForm1& form = Form();
+  form.Connection().DeviceArrived();
+  const int item = form.cbxComPort->findText(QString::fromStdString(receiver_->PortName()));
+  ASSERT_GE(item, 0);
+  form.cbxComPort->setCurrentIndex(item);
+  form.OpenPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Connected(); }, 8000)) << Status().toStdString();
+
+  // The port leaves the list as soon as the restart is announced.
+  ASSERT_NE(form.frmWaitingProgress, nullptr);
+  AfterFirstShow removal(form.frmWaitingProgress, [&] {
+    ports.Remove(receiver_->PortName());
+    form.Connection().DeviceRemoved();
+  });
+  TForm1* window = &form;
+  bool openDuringRestart = false;
+  QMetaObject::Connection watch =
+      QObject::connect(form.TimerUpdateSysChk, &QTimer::timeout, window, [&, window] {
+        const int step = window->Session().Restart().RestartStep;
+        if (step >= 2 && window->SerialComm->IsOpen()) openDuringRestart = true;
+        // It is back a few seconds later.
+        if (step == 4 && !ports.Has(receiver_->PortName())) {
+          ports.Add(receiver_->PortName());
+          window->Connection().DeviceArrived();
+        }
+      });
+  SetRatesAndWaitOutTheRestart();
+  QObject::disconnect(watch);
+  EXPECT_FALSE(openDuringRestart) << "the port was opened while the receiver restarted";
+  ExpectConnectedWithTheNewRates();
+  EXPECT_EQ(form.SerialComm->DeviceName(), "/dev/" + receiver_->PortName());
   EXPECT_TRUE(prompt_.asked.empty());
 }
 
