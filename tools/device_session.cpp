@@ -336,7 +336,7 @@ bool DeviceSession::SetBaudRates(int32_t nmeaIn, int32_t nmeaOut) {
     // and restarted: the link is connected anew all the same and the rates read back.
     manager_->CloseConnection();
     ui_.ProcessEvents(0);
-    *info_ = config::ProductInfo{};
+    *info_ = config::ProductInfo{};  // nothing the closed link still delivered counts
     if (!manager_->Reconnect()) {
       Fail("the connection to " + LinkText() + " could not be started again");
       return false;
