@@ -179,6 +179,8 @@ class ReceiverSession::Adapters final : public config::ConfigForm,
   bool ConnectPressed() const override { return connectionForm.ConnectPressed(); }
   void SetConnectPressed(bool down) override { connectionForm.SetConnectPressed(down); }
   void ToggleConnection() override { session_.Connection().ToggleConnection(); }
+  void CloseLink() override { session_.Connection().CloseConnection(); }
+  bool ReconnectLink() override { return session_.Connection().Reconnect(); }
   void SelectPortByName(std::string_view portName) override {
     session_.Connection().SelectPortByName(std::string(portName));
   }

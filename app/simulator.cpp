@@ -32,6 +32,8 @@ bool EmbeddedSimulator::Start(std::string& error) {
   sim::HostOptions options;
   options.pty = true;
   options.tcp = tcp_;
+  options.closeAfter = config.faults.closeAfter;
+  options.closeOnRestart = config.faults.closeOnRestart;
   host_ = std::make_unique<sim::Host>(*receiver_, options);
   if (!host_->Open(error)) return false;
   thread_ = std::thread([this] { host_->Run(-1); });

@@ -4,6 +4,7 @@
 // component, identifies the receiver, configures it.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <thread>
@@ -23,6 +24,11 @@ class AddedPortsEnumerator final : public link::PortEnumerator {
  public:
   explicit AddedPortsEnumerator(link::PortEnumerator& platform) : platform_(platform) {}
   void Add(const std::string& name) { added_.push_back(name); }
+  // The port of the program's own goes away (as an unplugged adapter's).
+  void Remove(const std::string& name) { std::erase(added_, name); }
+  bool Has(const std::string& name) const {
+    return std::find(added_.begin(), added_.end(), name) != added_.end();
+  }
 
   bool ListPorts(std::vector<std::string>& names) override;
   bool TrialOpen(const std::string& name) override { return platform_.TrialOpen(name); }

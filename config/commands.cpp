@@ -50,7 +50,9 @@ void AdvanceRestartWait(RestartWait& restart, ConfigForm& form, ConnectionContro
     restart.RestartPort = PortToRestart(form);
     restart.RestartStep = 2;
     form.SetWaitProgress(restart.RestartStep);
-    link.ToggleConnection();
+    // The receiver's side may have ended the link already (a Wi-Fi bridge that drops
+    // the connection as the receiver restarts): nothing is opened then.
+    link.CloseLink();
     return;
   }
   if (restart.RestartStep < 2 || restart.RestartStep >= kRestartLastStep) return;
@@ -59,8 +61,8 @@ void AdvanceRestartWait(RestartWait& restart, ConfigForm& form, ConnectionContro
   if (restart.RestartStep < kRestartLastStep) return;
   link.SelectPortByName(restart.RestartPort);
   restart.RestartStep = 0;
-  link.ToggleConnection();
-  link.SetConnectPressed(true);
+  // A connection started meanwhile (by the user) is kept as it is.
+  if (link.ReconnectLink()) link.SetConnectPressed(true);
   form.HideWaitProgress();
 }
 

@@ -26,9 +26,10 @@ struct RestartWait {
 void StartRestartWait(RestartWait& restart, ConfigForm& form);
 
 // One tick of the system-check timer. Step 1 takes the port selected in the port list
-// (the first port of the list when nothing usable is selected) and closes the link;
-// steps 2 to 7 move the bar; at step 8 the port is selected again, the connection is
-// started anew with the connect button down, and the dialog hides.
+// (the first port of the list when nothing usable is selected) and closes the link if
+// it is still engaged; steps 2 to 7 move the bar; at step 8 the port is selected again,
+// a connection is started anew with the connect button down unless one is engaged
+// already, and the dialog hides.
 void AdvanceRestartWait(RestartWait& restart, ConfigForm& form, ConnectionControl& link);
 
 // Read Device: the product-information request with a static-data capture, then the

@@ -102,6 +102,12 @@ class ConnectionControl {
   virtual void SetConnectPressed(bool down) = 0;
   // Connect or disconnect the selected link, as a click on the connect button does.
   virtual void ToggleConnection() = 0;
+  // Ends the connection of the selected link while one is engaged; nothing otherwise.
+  virtual void CloseLink() = 0;
+  // Connects the selected link again after the receiver's restart, only when nothing is
+  // engaged (the port connected before, without asking again). True when a connection
+  // is engaged afterwards.
+  virtual bool ReconnectLink() = 0;
   // Selects the entry of the port list that names `portName`; nothing when absent.
   virtual void SelectPortByName(std::string_view portName) = 0;
   // The message box of a failed command write: PortOpenError with ErrorCaption and an

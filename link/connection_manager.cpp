@@ -79,6 +79,9 @@ void ConnectionManager::Timer1Timer() {
 
 void ConnectionManager::TimerConnectionTimer() {
   if (state_.DeviceIdentified) {
+    if (form_.SerialItemChecked() && serial_.IsOpen()) {
+      identifiedPort_ = PortNameOfDevice(serial_.DeviceName());
+    }
     form_.ShowLinkStatus(1, LinkStatus::kConnected);
     animationFrame_ = 2;
     form_.SetSupervisionTimersRunning(false);
@@ -159,6 +162,31 @@ void ConnectionManager::ToggleConnection() {
   if (form_.WiFiItemChecked()) ToggleWiFiLink();
 }
 
+void ConnectionManager::CloseConnection() {
+  Guarded([this] {
+    if (connectEngaged_ == 1) ToggleConnection();
+  });
+}
+
+bool ConnectionManager::Reconnect() {
+  Guarded([this] {
+    if (connectEngaged_ == 1) return;
+    if (form_.SerialItemChecked()) {
+      // A port left open without a connection would turn the toggle into a release.
+      if (serial_.IsOpen()) serial_.Close();
+      if (form_.AutoModeChecked()) detector_.StartAt(identifiedPort_);
+    }
+    // As a click would: the button goes down before the connection starts, so that a
+    // Cancel to a question ends the attempt.
+    form_.SetConnectPressed(true);
+    reconnecting_ = true;
+    ToggleConnection();
+  });
+  reconnecting_ = false;
+  if (connectEngaged_ != 1) form_.SetConnectPressed(false);
+  return connectEngaged_ == 1;
+}
+
 void ConnectionManager::ResetLinkState() {
   state_.LinkState = TLinkState::Idle;
   state_.TickCount = 0;
@@ -190,13 +218,18 @@ void ConnectionManager::ToggleSerialLink() {
     device_.AdvanceIdentification();
     if (!form_.AutoModeChecked()) {
       const std::string chosen = form_.PortText();
-      const int answer =
-          ConfirmManualPort(lists_, chosen, [&] { return form_.AskForceConnect(chosen); });
+      // The reconnection after a restart goes to the port the user connected to before;
+      // the answer to its question stands.
+      const bool answered = reconnecting_ && chosen == confirmedPort_;
+      const int answer = answered ? 1 : ConfirmManualPort(lists_, chosen, [&] {
+        return form_.AskForceConnect(chosen);
+      });
       if (answer == 2 && form_.ConnectPressed()) {
         connectEngaged_ = 0;
         form_.SetConnectPressed(false);
         return;
       }
+      if (answer == 1) confirmedPort_ = chosen;
     } else {
       PrepareAutoDetection(ports_, lists_, form_);
     }

@@ -138,6 +138,14 @@ class ConnectionManager {
 
   // ---- Operations ----
   void ToggleConnection();
+  // Ends the connection of the selected link while one is engaged; nothing otherwise (a
+  // link the receiver's side has already closed is not opened again).
+  void CloseConnection();
+  // Connects the selected link again after the receiver restarted, only when nothing is
+  // engaged. A manual port the user connected before is not asked about again; with
+  // automatic detection the port the receiver was identified on is tried first, then
+  // the rotation goes on as usual. True when a connection is engaged afterwards.
+  bool Reconnect();
   // Writes to the link selected in the Connection menu; true when all bytes went out.
   bool WriteLine(const char* bytes, size_t length);
   // Selects the port list entry that names `portName`; nothing when absent.
@@ -165,6 +173,8 @@ class ConnectionManager {
   // what it means for the user (OpenFailureCause; empty when nothing is to be added).
   int OpenFailureError() const { return openFailureError_; }
   const std::string& OpenFailureText() const { return openFailureText_; }
+  // The serial port the receiver was last identified on; empty before.
+  const std::string& IdentifiedPort() const { return identifiedPort_; }
 
  private:
   void ToggleSerialLink();
@@ -210,6 +220,12 @@ class ConnectionManager {
   bool wifiUnlocked_ = false;
   int openFailureError_ = 0;
   std::string openFailureText_;
+  // The manual port of the last serial attempt that went ahead (openable, or confirmed
+  // by the user), and whether the attempt being started is the reconnection after a
+  // restart.
+  std::string confirmedPort_;
+  bool reconnecting_ = false;
+  std::string identifiedPort_;
 };
 
 }  // namespace pelyx::link

@@ -253,7 +253,14 @@ AutoDetector::StepResult AutoDetector::Step(int tickCount, bool deviceIdentified
                                             const std::function<bool()>& requestProductInfo) {
   StepResult result;
   if (deviceIdentified) return result;
-  if (tickCount == 0) cursor_ = 0;
+  if (tickCount == 0) {
+    cursor_ = 0;
+    const auto it = std::find(lists.OpenablePorts.begin(), lists.OpenablePorts.end(), startAt_);
+    if (!startAt_.empty() && it != lists.OpenablePorts.end()) {
+      cursor_ = static_cast<int>(std::distance(lists.OpenablePorts.begin(), it));
+    }
+    startAt_.clear();
+  }
   const auto query = [&] {
     if (requestProductInfo) requestProductInfo();
     ++result.queriesSent;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "link/comm.h"
@@ -213,8 +214,13 @@ class AutoDetector {
   // Position in OpenablePorts of the port the next port tick opens.
   int AutoPortCursor() const { return cursor_; }
 
+  // The next attempt (its tick 0) starts the rotation at the port `name` when it is
+  // openable then, instead of at the first openable port; once.
+  void StartAt(std::string name) { startAt_ = std::move(name); }
+
  private:
   int cursor_ = 0;
+  std::string startAt_;
 };
 
 }  // namespace pelyx::link

@@ -132,6 +132,7 @@ DeviceSession::DeviceSession(link::PortEnumerator& ports)
   for (LineAssembler* lines : {&serialLines_, &tcpLines_}) {
     lines->AddConsumer(intake_.get());
     lines->AddConsumer(lineHandler_.get());
+    lines->AddConsumer(&answers_);
   }
   serial_.OnRxChar = [this](link::TThreadComm& sender, uint32_t count) {
     OnSerialData(sender, count);
@@ -160,6 +161,10 @@ void DeviceSession::Close() {
     Fail(e.what());
   }
   supervisionRunning_ = false;
+}
+
+void DeviceSession::AnswerCounter::TakeLine(std::string_view line) {
+  if (line.find(config::kProductInfoEnd) != std::string_view::npos) ++count_;
 }
 
 void DeviceSession::OnSerialData(link::TThreadComm& sender, uint32_t count) {
@@ -230,7 +235,7 @@ bool DeviceSession::RunUntil(const std::function<bool()>& done, milliseconds lim
     if (!error_.empty()) return false;
     Clock::time_point now = Clock::now();
     if (now >= deadline) {
-      Fail(timeoutText);
+      if (!timeoutText.empty()) Fail(timeoutText);
       return false;
     }
     Clock::time_point next = deadline;
@@ -287,12 +292,49 @@ bool DeviceSession::Connect(const LinkTarget& target) {
   // The manager's deadlines end the attempt; this limit only guards against a loop
   // that would never end.
   const int ticks = std::max(manager_->TickLimit(), link::ConnectionManager::kManualTickLimit);
-  return RunUntil(
-      [this] {
-        CheckAttemptEnded();
-        return IsConnected();
-      },
-      milliseconds(1000 * (ticks + 10)), "timed out: no answer from the receiver at " + LinkText());
+  if (!RunUntil(
+          [this] {
+            CheckAttemptEnded();
+            return IsConnected();
+          },
+          milliseconds(1000 * (ticks + 10)),
+          "timed out: no answer from the receiver at " + LinkText())) {
+    return false;
+  }
+  return CompleteProductInfo();
+}
+
+bool DeviceSession::CompleteProductInfo() {
+  const auto known = [](const char* text) { return text[0] != '\0'; };
+  for (int asked = 0;; ++asked) {
+    const bool firmware = info_->firmwareKnown && known(info_->firmwareVersion);
+    const bool serial = info_->serialKnown && known(info_->serialNumber);
+    if (firmware && serial) return true;
+    if (asked == kProductInfoRetries) {
+      const std::string missing = !firmware && !serial ? "firmware version and serial number"
+                                  : !firmware          ? "firmware version"
+                                                       : "serial number";
+      Fail("incomplete product information: the receiver at " + LinkText() +
+           " did not report its " + missing + " (asked " + std::to_string(asked + 1) + " times)");
+      return false;
+    }
+    const int before = answers_.Count();
+    if (!config::RequestProductInfo(config::kProductInfoFull, false, config::CommandSource::kUser,
+                                    *stores_, *capture_, *this, *this)) {
+      Fail("the product-information request could not be sent");
+      return false;
+    }
+    if (!RunUntil([&] { return answers_.Count() > before || !IsConnected(); },
+                  kProductInfoRetryWait,
+                  "timed out: no answer from the receiver at " + LinkText() +
+                      " when its product information was asked for again")) {
+      return false;
+    }
+    if (!IsConnected()) {
+      Fail("the connection to " + LinkText() + " ended while the product information was read");
+      return false;
+    }
+  }
 }
 
 bool DeviceSession::SetBaudRates(int32_t nmeaIn, int32_t nmeaOut) {
@@ -313,30 +355,43 @@ bool DeviceSession::SetBaudRates(int32_t nmeaIn, int32_t nmeaOut) {
     Fail("the baud-rate command could not be sent");
     return false;
   }
-  if (!RunUntil([this] { return restart_.RestartStep != 0; }, kRestartAnnounceWait,
-                "the receiver did not announce its restart after the new baud rates")) {
-    return false;
-  }
+  const bool announced =
+      RunUntil([this] { return restart_.RestartStep != 0; }, kRestartAnnounceWait, "");
+  if (!error_.empty()) return false;
   // Only what the receiver reports after its restart confirms the new rates.
   *info_ = config::ProductInfo{};
-  const int ticks = config::kRestartLastStep + link::ConnectionManager::kManualTickLimit + 10;
-  if (!RunUntil(
-          [&] {
-            if (restart_.RestartStep != 0) return false;
-            CheckAttemptEnded();
-            return identifications_ > identifiedBefore && IsConnected();
-          },
-          milliseconds(1000 * ticks),
-          "timed out: the receiver did not identify itself again after its restart")) {
-    return false;
+  if (!announced) {
+    // The announcement may have been lost on the way while the receiver took the rates
+    // and restarted: the link is connected anew all the same and the rates read back.
+    manager_->CloseConnection();
+    ui_.ProcessEvents(0);
+    *info_ = config::ProductInfo{};  // nothing the closed link still delivered counts
+    if (!manager_->Reconnect()) {
+      Fail("the connection to " + LinkText() + " could not be started again");
+      return false;
+    }
   }
+  if (!AwaitReconnection(identifiedBefore) || !CompleteProductInfo()) return false;
   if (info_->nmeaInBaud != nmeaIn || info_->nmeaOutBaud != nmeaOut) {
     Fail("the receiver reports NMEA IN " + std::to_string(info_->nmeaInBaud) + " and NMEA OUT " +
-         std::to_string(info_->nmeaOutBaud) + " bit/s after its restart, not " +
+         std::to_string(info_->nmeaOutBaud) + " bit/s " +
+         (announced ? "after its restart" : "(it announced no restart)") + ", not " +
          std::to_string(nmeaIn) + " and " + std::to_string(nmeaOut));
     return false;
   }
   return true;
+}
+
+bool DeviceSession::AwaitReconnection(int identifiedBefore) {
+  const int ticks = config::kRestartLastStep + link::ConnectionManager::kManualTickLimit + 10;
+  return RunUntil(
+      [&] {
+        if (restart_.RestartStep != 0) return false;
+        CheckAttemptEnded();
+        return identifications_ > identifiedBefore && IsConnected();
+      },
+      milliseconds(1000 * ticks),
+      "timed out: the receiver did not identify itself again after its restart");
 }
 
 bool DeviceSession::SaveReport(const std::string& path) {

@@ -60,6 +60,10 @@ class DeviceSession final : public link::ConnectionForm,
   static constexpr std::chrono::milliseconds kReportTimerPeriod{1000};
   // The longest wait for the receiver's restart announcement after a new setting.
   static constexpr std::chrono::milliseconds kRestartAnnounceWait{10000};
+  // How often the product information is asked for again when the answer lacked the
+  // firmware version or the serial number, and the longest wait for each answer.
+  static constexpr int kProductInfoRetries = 2;
+  static constexpr std::chrono::milliseconds kProductInfoRetryWait{5000};
 
   explicit DeviceSession(link::PortEnumerator& ports);
   ~DeviceSession() override;
@@ -68,13 +72,18 @@ class DeviceSession final : public link::ConnectionForm,
 
   // Connects and waits until the receiver has identified itself (the end line of its
   // product information has been handled) and the connection display shows it
-  // connected, within the connection manager's deadlines. False on a failure.
+  // connected, within the connection manager's deadlines. When the answer lacked the
+  // firmware version or the serial number (a line lost to noise), asks again, at most
+  // kProductInfoRetries times. False on a failure.
   bool Connect(const LinkTarget& target);
 
   // Config Device on the BAUD RATE page with `nmeaIn` and `nmeaOut` (38400, 9600 or
   // 4800), then the restart wait through the receiver's restart and the new connection
-  // after it; true once the receiver has identified itself again and reported exactly
-  // these rates. The product information is that of the new connection.
+  // after it; true once the receiver has identified itself again, completely, and
+  // reported exactly these rates. When no restart announcement comes within
+  // kRestartAnnounceWait (it may have been lost), the link is connected anew all the
+  // same and the rates are read back. The product information is that of the new
+  // connection.
   bool SetBaudRates(int32_t nmeaIn, int32_t nmeaOut);
 
   // Read Device, then, when the window's report delay has passed, the configuration
@@ -154,6 +163,8 @@ class DeviceSession final : public link::ConnectionForm,
   bool WriteLine(const char* bytes, size_t length) override;
   bool AutoDetectSelected() const override { return autoMode_; }
   void ToggleConnection() override { manager_->ToggleConnection(); }
+  void CloseLink() override { manager_->CloseConnection(); }
+  bool ReconnectLink() override { return manager_->Reconnect(); }
   void SelectPortByName(std::string_view portName) override {
     manager_->SelectPortByName(std::string(portName));
   }
@@ -172,6 +183,12 @@ class DeviceSession final : public link::ConnectionForm,
   void CheckAttemptEnded();
   // Fails at once when the Wi-Fi bridge refused the connection or cannot be reached.
   void CheckConnectFailed();
+  // Asks for the product information again until the firmware version and the serial
+  // number are known, at most kProductInfoRetries times; false (failed) when they stay
+  // unknown.
+  bool CompleteProductInfo();
+  // Waits for the receiver to identify itself on the connection after its restart.
+  bool AwaitReconnection(int identifiedBefore);
   std::string LinkText() const;
 
   void OnSerialData(link::TThreadComm& sender, uint32_t count);
@@ -187,6 +204,16 @@ class DeviceSession final : public link::ConnectionForm,
   config::RestartWait restart_;
   config::ReportState report_;
   std::unique_ptr<config::DeviceLineHandler> lineHandler_;
+  // Counts the end lines of the receiver's product-information answers.
+  class AnswerCounter final : public LineConsumer {
+   public:
+    void TakeLine(std::string_view line) override;
+    int Count() const { return count_; }
+
+   private:
+    int count_ = 0;
+  };
+  AnswerCounter answers_;
   LineAssembler serialLines_;
   LineAssembler tcpLines_;
   std::unique_ptr<link::ConnectionManager> manager_;

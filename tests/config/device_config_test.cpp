@@ -113,7 +113,21 @@ class FakeLink : public ConnectionControl {
   }
   void ToggleConnection() override {
     ++toggles;
+    engaged = !engaged;
     events.push_back("toggle");
+  }
+  void CloseLink() override {
+    if (!engaged) return;
+    engaged = false;
+    ++closes;
+    events.push_back("close");
+  }
+  bool ReconnectLink() override {
+    if (engaged) return true;
+    ++reconnects;
+    engaged = reconnectEngages;
+    events.push_back("reconnect");
+    return engaged;
   }
   void SelectPortByName(std::string_view name) override {
     selectedPort = name;
@@ -128,6 +142,10 @@ class FakeLink : public ConnectionControl {
   bool pressed = false;
   int toggles = 0;
   int errorBoxes = 0;
+  bool engaged = true;           // a connection is engaged on the selected link
+  bool reconnectEngages = true;  // a reconnection starts an attempt
+  int closes = 0;
+  int reconnects = 0;
   std::string selectedPort;
 };
 
@@ -594,18 +612,20 @@ TEST(AdvanceRestartWait, StepsThroughTheWaitAndReconnectsTheSelectedPort) {
   ASSERT_EQ(w.restart.RestartStep, 1);
   AdvanceRestartWait(w.restart, w.form, w.link);
   EXPECT_EQ(w.restart.RestartPort, "ttyUSB1");
-  EXPECT_EQ(w.link.toggles, 1);
+  EXPECT_EQ(w.link.closes, 1);
   w.form[C::cbxComPort].index = 0;  // the list changes while the link is down
   for (int tick = 0; tick < 5; ++tick) {
     AdvanceRestartWait(w.restart, w.form, w.link);
     EXPECT_TRUE(w.form.progressShown);
-    EXPECT_EQ(w.link.toggles, 1);
+    EXPECT_EQ(w.link.closes, 1);
+    EXPECT_EQ(w.link.reconnects, 0);
   }
   AdvanceRestartWait(w.restart, w.form, w.link);
   EXPECT_EQ(w.form.progress, (std::vector<int>{0, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(w.restart.RestartStep, 0);
-  EXPECT_EQ(w.form.events, (std::vector<std::string>{"show", "toggle", "select ttyUSB1", "toggle",
+  EXPECT_EQ(w.form.events, (std::vector<std::string>{"show", "close", "select ttyUSB1", "reconnect",
                                                      "press", "hide"}));
+  EXPECT_EQ(w.link.toggles, 0) << "explicit closing and connecting, no toggles";
   AdvanceRestartWait(w.restart, w.form, w.link);
   EXPECT_EQ(w.form.progress.size(), 8u);
 }
@@ -636,7 +656,8 @@ TEST(AdvanceRestartWait, TheShownPortOrElseTheFirstPortIsConnectedAgain) {
     for (int tick = 0; tick < 7; ++tick) AdvanceRestartWait(w.restart, w.form, w.link);
     EXPECT_EQ(w.restart.RestartStep, 0);
     EXPECT_EQ(w.link.selectedPort, c.port);
-    EXPECT_EQ(w.link.toggles, 2);
+    EXPECT_EQ(w.link.closes, 1);
+    EXPECT_EQ(w.link.reconnects, 1);
     EXPECT_FALSE(w.form.progressShown);
   }
 }
@@ -651,7 +672,72 @@ TEST(AdvanceRestartWait, NewAnnouncementStartsOver) {
   EXPECT_EQ(w.form.progress.back(), 0);
   for (int tick = 0; tick < 7; ++tick) AdvanceRestartWait(w.restart, w.form, w.link);
   EXPECT_EQ(w.restart.RestartStep, 0);
-  EXPECT_EQ(w.link.toggles, 3);  // closed twice, reconnected once
+  // Closed at the first announcement (the second finds nothing engaged), reconnected
+  // once.
+  EXPECT_EQ(w.link.closes, 1);
+  EXPECT_EQ(w.link.reconnects, 1);
+  EXPECT_TRUE(w.link.engaged);
+}
+
+// The link as the restart wait finds it: still engaged at its first step or already
+// ended by the receiver's side (a bridge that drops the connection), and a connection
+// engaged by the time of its last step or not (the user may have connected meanwhile,
+// or the reconnection may not start). Only an engaged link is closed, only a link with
+// nothing engaged is connected, and the connect button is pressed only for a
+// connection that is engaged.
+TEST(AdvanceRestartWait, ClosesOnlyAnEngagedLinkAndConnectsOnlyWhenNothingIsEngaged) {
+  struct Case {
+    const char* name;
+    bool engagedAtAnnouncement;
+    bool engagedBeforeLastStep;  // set just before the last step
+    bool reconnectEngages;
+    std::vector<std::string> events;
+    bool pressed;
+  };
+  const Case cases[] = {
+      {"engaged throughout the restart",
+       true,
+       false,
+       true,
+       {"show", "close", "select ttyUSB0", "reconnect", "press", "hide"},
+       true},
+      {"dropped by the receiver's side",
+       false,
+       false,
+       true,
+       {"show", "select ttyUSB0", "reconnect", "press", "hide"},
+       true},
+      {"connected again by the user",
+       true,
+       true,
+       true,
+       {"show", "close", "select ttyUSB0", "press", "hide"},
+       true},
+      {"the reconnection does not start",
+       false,
+       false,
+       false,
+       {"show", "select ttyUSB0", "reconnect", "hide"},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window w;
+    w.form[C::cbxComPort].index = 1;  // ttyUSB0
+    w.link.engaged = c.engagedAtAnnouncement;
+    w.link.reconnectEngages = c.reconnectEngages;
+    w.Parse(SystemRestartLine());
+    for (int tick = 0; tick < 6; ++tick) AdvanceRestartWait(w.restart, w.form, w.link);
+    if (c.engagedBeforeLastStep) {
+      w.link.engaged = true;
+      w.link.pressed = true;
+    }
+    AdvanceRestartWait(w.restart, w.form, w.link);
+    EXPECT_EQ(w.restart.RestartStep, 0);
+    EXPECT_EQ(w.form.events, c.events);
+    EXPECT_EQ(w.link.pressed, c.pressed);
+    EXPECT_EQ(w.link.toggles, 0);
+  }
 }
 
 // ---- The report ---------------------------------------------------------------------

@@ -412,6 +412,140 @@ TEST_F(ConnectionManagerTest, UnpluggingTheIdentifiedPortEndsTheConnection) {
   EXPECT_EQ(form.portText, "N/A");
 }
 
+// The receiver restarts: the link is closed while it is engaged and connected again
+// only when nothing is engaged, whichever side ended it in between.
+TEST_F(ConnectionManagerTest, CloseAndReconnectActOnTheSerialLinkAsTheyFindIt) {
+  AddPorts(1);
+  StartManager();
+  Connect();
+  device.Identify();
+  manager.TimerConnectionTimer();
+  ASSERT_EQ(form.status, LinkStatus::kConnected);
+
+  manager.CloseConnection();
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(form.pressed);
+  manager.CloseConnection();
+  EXPECT_FALSE(serial.IsOpen()) << "closing a closed link opens nothing";
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+
+  const int queries = device.queries;
+  EXPECT_TRUE(manager.Reconnect());
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_EQ(serial.DeviceName(), ptys[0]->Path());
+  EXPECT_EQ(manager.ConnectEngaged(), 1);
+  EXPECT_EQ(state.LinkState, TLinkState::Identifying);
+  EXPECT_EQ(device.queries, queries + 1);
+  EXPECT_TRUE(form.pressed);
+  Tick(2);
+  const int during = device.queries;
+  const int32_t ticks = state.TickCount;
+  EXPECT_TRUE(manager.Reconnect()) << "an engaged attempt stays engaged";
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_EQ(device.queries, during) << "and is not started over";
+  EXPECT_EQ(state.TickCount, ticks);
+}
+
+TEST_F(ConnectionManagerTest, ReconnectAfterTheConnectedPortWentAwayOpensItAgain) {
+  AddPorts(1);
+  StartManager();
+  Connect();
+  device.Identify();
+  manager.TimerConnectionTimer();
+  // The port leaves the list (an adapter that re-enumerates as the receiver restarts).
+  const std::string name = ports.names[0];
+  ports.names.clear();
+  manager.DeviceRemoved();
+  ASSERT_FALSE(serial.IsOpen());
+  manager.CloseConnection();
+  EXPECT_FALSE(serial.IsOpen()) << "nothing is opened while the receiver restarts";
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  ports.names.push_back(name);
+  manager.DeviceArrived();
+  manager.SelectPortByName(name);
+  EXPECT_TRUE(manager.Reconnect());
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_EQ(serial.DeviceName(), ptys[0]->Path());
+  EXPECT_TRUE(form.forceQuestions.empty());
+}
+
+// A port typed as its device path that the port list does not hold: the user answers
+// the force-connect question when connecting; the reconnection after the restart goes
+// to the same port without asking again. A click of the user's asks as before.
+TEST_F(ConnectionManagerTest, ReconnectDoesNotAskAgainForATypedPortTheUserConfirmed) {
+  ptys.push_back(std::make_unique<PseudoTerminal>());
+  ASSERT_TRUE(ptys[0]->Valid());
+  StartManager();
+  form.portText = ptys[0]->Path();
+  Connect();
+  ASSERT_EQ(form.forceQuestions, std::vector<std::string>{ptys[0]->Path()});
+  ASSERT_TRUE(serial.IsOpen());
+  device.Identify();
+  manager.TimerConnectionTimer();
+
+  manager.CloseConnection();
+  ASSERT_FALSE(serial.IsOpen());
+  EXPECT_TRUE(manager.Reconnect());
+  EXPECT_EQ(form.forceQuestions.size(), 1u) << "asked once, when the user connected";
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_EQ(serial.DeviceName(), ptys[0]->Path());
+  EXPECT_TRUE(form.messages.empty());
+
+  Connect();  // the user disconnects
+  ASSERT_FALSE(serial.IsOpen());
+  Connect();  // and connects again
+  EXPECT_EQ(form.forceQuestions.size(), 2u);
+  EXPECT_TRUE(serial.IsOpen());
+
+  // Another port typed before the reconnection is asked about.
+  device.Identify();
+  manager.TimerConnectionTimer();
+  manager.CloseConnection();
+  form.portText = "/dev/pelyx-no-such-port";
+  form.forceAnswer = false;
+  EXPECT_FALSE(manager.Reconnect());
+  EXPECT_EQ(form.forceQuestions.size(), 3u);
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_FALSE(form.pressed) << "Cancel leaves the button released";
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+}
+
+// Auto mode: the reconnection starts at the port the receiver was identified on, then
+// rotates over the openable ports as usual.
+TEST_F(ConnectionManagerTest, AutoReconnectTriesTheIdentifiedPortFirst) {
+  AddPorts(3);
+  form.autoChecked = true;
+  device.answeringPort = "/dev/" + ports.names[2];
+  StartManager();
+  Connect();
+  Tick(7);
+  manager.TimerConnectionTimer();
+  ASSERT_EQ(form.status, LinkStatus::kConnected);
+  ASSERT_EQ(manager.IdentifiedPort(), ports.names[2]);
+
+  manager.CloseConnection();
+  device.answeringPort.clear();  // the receiver is still restarting: nobody answers
+  device.queriedPorts.clear();
+  ASSERT_TRUE(manager.Reconnect());
+  std::vector<std::string> open;
+  open.push_back(serial.IsOpen() ? serial.DeviceName() : "");
+  for (int i = 0; i < 9; ++i) {
+    Tick();
+    open.push_back(serial.IsOpen() ? serial.DeviceName() : "");
+  }
+  const std::string a = ptys[0]->Path(), b = ptys[1]->Path(), c = ptys[2]->Path();
+  EXPECT_EQ(open, (std::vector<std::string>{c, c, c, a, a, a, b, b, b, c}));
+  ASSERT_FALSE(device.queriedPorts.empty());
+  EXPECT_EQ(device.queriedPorts.front(), c);
+
+  // A connection the user starts rotates from the first port, as before.
+  Connect();
+  ASSERT_FALSE(serial.IsOpen());
+  Connect();
+  EXPECT_EQ(serial.DeviceName(), a);
+}
+
 TEST_F(ConnectionManagerTest, ChangingTheLinkWhileConnectedAsksFirst) {
   AddPorts(1);
   StartManager();
@@ -545,6 +679,32 @@ TEST_F(WiFiTest, PeerCloseReleasesTheLink) {
   EXPECT_EQ(manager.ConnectEngaged(), 0);
   EXPECT_FALSE(form.pressed);
   EXPECT_EQ(form.status, LinkStatus::kDisconnect);
+}
+
+// A bridge that drops the connection itself as the receiver restarts: closing finds
+// nothing engaged and opens no new connection; the reconnection connects once.
+TEST_F(WiFiTest, CloseAfterTheBridgeDroppedOpensNothingAndReconnectConnectsOnce) {
+  ConnectWiFi();
+  peer.Close();
+  ASSERT_TRUE(ui.ProcessUntil([&] { return manager.TcpClient() == nullptr; }, 5000));
+  manager.CloseConnection();
+  EXPECT_EQ(manager.TcpClient(), nullptr);
+  EXPECT_EQ(manager.ConnectEngaged(), 0);
+  EXPECT_FALSE(server.Accept(300).valid()) << "no connection is made during the restart";
+
+  EXPECT_TRUE(manager.Reconnect());
+  TTCPIPClientThread* client = manager.TcpClient();
+  ASSERT_NE(client, nullptr);
+  EXPECT_TRUE(form.pressed);
+  testing::Fd again = server.Accept(5000);
+  ASSERT_TRUE(again.valid());
+  EXPECT_TRUE(manager.Reconnect());
+  EXPECT_EQ(manager.TcpClient(), client) << "the engaged connection is kept";
+  EXPECT_FALSE(server.Accept(300).valid());
+
+  manager.CloseConnection();
+  EXPECT_EQ(manager.TcpClient(), nullptr);
+  EXPECT_TRUE(testing::LoopbackServer::WaitClosed(again, 5000));
 }
 
 TEST_F(WiFiTest, DisconnectClosesTheConnectionAndWriteLineFailsAfterwards) {

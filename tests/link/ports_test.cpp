@@ -523,6 +523,35 @@ TEST(AutoDetector, RestartsAtTickZeroAndSurvivesAShrinkingList) {
   EXPECT_EQ(result.queriesSent, 0);
 }
 
+// A start port given for the next attempt: its rotation begins there when the port is
+// openable, then goes on in the list's order; the attempt after it begins at the first
+// port again.
+TEST(AutoDetector, StartsTheNextAttemptAtTheGivenPortOnce) {
+  struct Case {
+    const char* name;
+    std::string start;
+    std::map<int, std::string> opens;
+  };
+  const Case cases[] = {
+      {"the second port", "ttyS5", {{0, "ttyS5"}, {3, "ttyS9"}, {6, "ttyS3"}}},
+      {"the last port", "ttyS9", {{0, "ttyS9"}, {3, "ttyS3"}, {6, "ttyS5"}}},
+      {"a port no longer openable", "ttyUSB0", {{0, "ttyS3"}, {3, "ttyS5"}, {6, "ttyS9"}}},
+      {"none", "", {{0, "ttyS3"}, {3, "ttyS5"}, {6, "ttyS9"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Detection d;
+    d.lists.OpenablePorts = {"ttyS3", "ttyS5", "ttyS9"};
+    d.detector.StartAt(c.start);
+    for (int i = 0; i < 8; ++i) d.Step();
+    EXPECT_EQ(d.opens, c.opens);
+    d.opens.clear();
+    d.tick = 0;  // the next attempt
+    d.Step();
+    EXPECT_EQ(d.opens, (std::map<int, std::string>{{0, "ttyS3"}}));
+  }
+}
+
 TEST(OpenPortByName, DoesNotOpenWhileTheOldPortStaysOpen) {
   FakePort port;
   FakeForm form;

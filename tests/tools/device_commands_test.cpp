@@ -63,9 +63,8 @@ sim::ReceiverConfig TestReceiver() {
 class ServedReceiver {
  public:
   explicit ServedReceiver(sim::ReceiverConfig config, std::string ptyLink = "")
-      : receiver_(config),
-        host_(receiver_, Options(std::move(ptyLink), config.faults.closeAfter,
-                                 config.faults.hangUpOnRequest)) {
+      : receiver_(std::move(config)),
+        host_(receiver_, Options(std::move(ptyLink), receiver_.Config().faults)) {
     std::string error;
     opened_ = host_.Open(error);
     EXPECT_TRUE(opened_) << error;
@@ -79,22 +78,23 @@ class ServedReceiver {
   const std::string& PtyPath() const { return host_.PtyPath(); }
   std::string TcpAddress() const { return "127.0.0.1:" + std::to_string(host_.TcpPort()); }
   // Read after the serving thread has stopped.
-  int Restarts() {
+  int Restarts() { return Counters().restarts; }
+  const sim::ReceiverCounters& Counters() {
     host_.RequestStop();
     if (thread_.joinable()) thread_.join();
-    return receiver_.Counters().restarts;
+    return receiver_.Counters();
   }
 
  private:
-  static sim::HostOptions Options(std::string ptyLink, sim::Millis closeAfter,
-                                  int hangUpOnRequest) {
+  static sim::HostOptions Options(std::string ptyLink, const sim::Faults& faults) {
     sim::HostOptions options;
-    options.closeAfter = closeAfter;
-    options.hangUpOnRequest = hangUpOnRequest;
+    options.closeAfter = faults.closeAfter;
+    options.hangUpOnRequest = faults.hangUpOnRequest;
     options.pty = true;
     options.ptyLink = std::move(ptyLink);
     options.tcp = true;
     options.tcpPort = 0;
+    options.closeOnRestart = faults.closeOnRestart;
     return options;
   }
 
@@ -229,6 +229,100 @@ TEST(DeviceCommands, SetBaudRidesOutTheRestartAndShowsTheNewRates) {
   EXPECT_EQ(Number(w.Find("productInfo")->Find("nmeaInBaud")), 9600);
   EXPECT_EQ(Number(w.Find("productInfo")->Find("nmeaOutBaud")), 4800);
   EXPECT_EQ(served.Restarts(), 1);
+}
+
+// set-baud's product information after the restart, and its exit status.
+void ExpectNewRates(const RunResult& r, int nmeaIn, int nmeaOut) {
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const JsonValue v = ParseLine(r.out);
+  const JsonValue* info = v.Find("productInfo");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(Number(info->Find("nmeaInBaud")), nmeaIn);
+  EXPECT_EQ(Number(info->Find("nmeaOutBaud")), nmeaOut);
+  EXPECT_EQ(Text(info->Find("serialNumber")), kSerial);
+  EXPECT_EQ(Text(info->Find("firmwareVersion")), kFirmware);
+}
+
+// The Wi-Fi bridge closes the connection itself right after "SYSTEM RESTART": the
+// restart wait opens nothing during the restart and connects once at its end.
+TEST(DeviceCommands, SetBaudOverABridgeThatDropsTheConnectionOnRestart) {
+  sim::ReceiverConfig config = TestReceiver();
+  config.faults.closeOnRestart = true;
+  ServedReceiver served(config);
+  ASSERT_TRUE(served.opened());
+  const RunResult r = RunPelyx(
+      {"set-baud", "--tcp", served.TcpAddress(), "--in", "9600", "--out", "4800", "--json"});
+  ExpectNewRates(r, 9600, 4800);
+  const sim::ReceiverCounters& counters = served.Counters();
+  EXPECT_EQ(counters.restarts, 1);
+}
+
+// The receiver takes the rates and restarts, but its announcement is lost: set-baud
+// waits for it until its deadline, connects anew and confirms the rates it reads back.
+TEST(DeviceCommands, SetBaudReadsTheRatesBackWhenTheRestartAnnouncementIsLost) {
+  sim::ReceiverConfig config = TestReceiver();
+  config.faults.dropRestartAnnouncement = true;
+  ServedReceiver served(config);
+  ASSERT_TRUE(served.opened());
+  const auto started = Clock::now();
+  const RunResult r =
+      RunPelyx({"set-baud", "--port", served.PtyPath(), "--in", "9600", "--out", "4800", "--json"});
+  const double seconds = SecondsOf(Clock::now() - started);
+  ExpectNewRates(r, 9600, 4800);
+  EXPECT_GT(seconds, 9.0) << "the announcement is waited for until its deadline";
+  EXPECT_LT(seconds, 25.0);
+  EXPECT_EQ(served.Restarts(), 1);
+}
+
+// Noise swallowed the FIRMWARE or SERIAL NO. line of answers: the product information
+// is asked for again, at most twice more; it fails with a clear message when a value
+// stays unknown.
+TEST(DeviceCommands, InfoAsksAgainForLostProductInformationLines) {
+  struct Case {
+    const char* name;
+    int dropFirmware;
+    int dropSerial;
+    bool succeeds;
+    const char* missing;
+  };
+  const Case cases[] = {
+      {"firmware lost once", 1, 0, true, ""},
+      {"serial number lost twice", 0, 2, true, ""},
+      {"firmware lost three times", 3, 0, false, "did not report its firmware version (asked 3"},
+      {"serial number always lost", 0, sim::kAlways, false, "did not report its serial number"},
+      {"both always lost", sim::kAlways, sim::kAlways, false,
+       "did not report its firmware version and serial number"},
+  };
+  for (const Case& c : cases) {
+    for (bool tcp : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (tcp ? " over TCP" : " over the pseudo-terminal"));
+      sim::ReceiverConfig config = TestReceiver();
+      config.faults.dropFirmwareAnswers = c.dropFirmware;
+      config.faults.dropSerialAnswers = c.dropSerial;
+      ServedReceiver served(config);
+      ASSERT_TRUE(served.opened());
+      const RunResult r = RunPelyx({"info", tcp ? "--tcp" : "--port",
+                                    tcp ? served.TcpAddress() : served.PtyPath(), "--json"});
+      if (c.succeeds) {
+        ASSERT_EQ(r.status, 0) << r.err;
+        const JsonValue v = ParseLine(r.out);
+        EXPECT_EQ(Text(v.Find("productInfo")->Find("firmwareVersion")), kFirmware);
+        EXPECT_EQ(Text(v.Find("productInfo")->Find("serialNumber")), kSerial);
+      } else {
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        ExpectOneErrorLine(r);
+        EXPECT_NE(r.err.find("incomplete product information"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.missing), std::string::npos) << r.err;
+      }
+      const int answers = served.Counters().answers;
+      EXPECT_LE(answers, 3) << "asked at most twice more";
+      if (!c.succeeds) {
+        EXPECT_EQ(answers, 3);
+      }
+    }
+  }
 }
 
 TEST(DeviceCommands, SetBaudFailsWhenTheReceiverIgnoresTheSetting) {
@@ -635,6 +729,51 @@ TEST(DeviceSession, AutomaticDetectionFindsTheReceiverBehindASilentPort) {
   session.Close();
   EXPECT_FALSE(session.IsConnected());
   EXPECT_EQ(session.Error(), "");
+}
+
+// Ports named by their paths, as the platform's ports are opened (links followed).
+class PathPorts final : public link::PortEnumerator {
+ public:
+  explicit PathPorts(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+  bool ListPorts(std::vector<std::string>& names) override {
+    names = paths_;
+    return true;
+  }
+  bool TrialOpen(const std::string& name) override { return platform_.TrialOpen(name); }
+
+ private:
+  std::vector<std::string> paths_;
+  link::SysfsPortEnumerator platform_{"/nonexistent", ""};
+};
+
+// Automatic detection over a silent port that comes first and the receiver's port:
+// after the restart the receiver's port, where it was identified, is tried first.
+TEST(DeviceSession, TheReconnectionAfterTheRestartTriesTheIdentifiedPortFirst) {
+  Scratch scratch;
+  link::test_support::PseudoTerminal silent;
+  ASSERT_TRUE(silent.Valid());
+  ServedReceiver served(TestReceiver());
+  ASSERT_TRUE(served.opened());
+  // Names that put the silent port first in the detection's order.
+  const std::string silentPort = scratch.File("a-silent");
+  const std::string receiverPort = scratch.File("b-receiver");
+  ASSERT_EQ(::symlink(silent.Path().c_str(), silentPort.c_str()), 0);
+  ASSERT_EQ(::symlink(served.PtyPath().c_str(), receiverPort.c_str()), 0);
+  PathPorts ports({receiverPort, silentPort});
+
+  DeviceSession session(ports);
+  LinkTarget target;
+  std::string error;
+  ASSERT_TRUE(ParseLinkTarget(LinkTarget::Kind::kAuto, "", target, error)) << error;
+  ASSERT_TRUE(session.Connect(target)) << session.Error();
+  ASSERT_NE(silent.Receive(65536, 300).find("$PDBG,099,1"), std::string::npos)
+      << "the detection tried the silent port first";
+
+  ASSERT_TRUE(session.SetBaudRates(9600, 4800)) << session.Error();
+  EXPECT_EQ(session.Info().nmeaInBaud, 9600);
+  EXPECT_EQ(session.Info().nmeaOutBaud, 4800);
+  EXPECT_EQ(silent.Receive(65536, 300), "") << "the reconnection went to the receiver's port";
+  session.Close();
 }
 
 TEST(DeviceSession, RefusesRatesTheReceiverCannotTake) {

@@ -165,10 +165,20 @@ void Host::Run(Millis duration) {
 
     receiver_.Advance(now);
     const std::string out = receiver_.TakeOutput();
+    // The receiver restarted (a command was handled since the last round): a bridge
+    // that drops its connections then closes each once the announcement is out.
+    const int restarts = receiver_.Counters().restarts;
+    if (restarts != restartsSeen_ && options_.closeOnRestart) {
+      for (Link& link : links_) link.closeWhenWritten = link.closeWhenWritten || !link.pty;
+    }
+    restartsSeen_ = restarts;
     for (Link& link : links_) {
       if (!link.present || out.empty()) continue;
       if (link.out.size() + out.size() <= options_.maxQueued) link.out += out;
       WriteLink(link);
+    }
+    for (Link& link : links_) {
+      if (link.closeWhenWritten && link.out.empty()) CloseLink(link);
     }
     std::erase_if(links_, [](const Link& link) { return link.fd < 0; });
 
@@ -267,11 +277,16 @@ void Host::ReadLink(Link& link) {
 }
 
 void Host::WriteLink(Link& link) {
+  if (link.closeWhenWritten && link.out.empty()) {
+    CloseLink(link);
+    return;
+  }
   while (!link.out.empty()) {
     const ssize_t n = link.pty ? write(link.fd, link.out.data(), link.out.size())
                                : send(link.fd, link.out.data(), link.out.size(), MSG_NOSIGNAL);
     if (n > 0) {
       link.out.erase(0, static_cast<size_t>(n));
+      if (link.out.empty() && link.closeWhenWritten) CloseLink(link);
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;

@@ -23,6 +23,8 @@ struct HostOptions {
   // The pseudo-terminal hangs up (its master side closes) when this many
   // product-information requests have arrived, before the last one is answered; 0: never.
   int hangUpOnRequest = 0;
+  bool closeOnRestart = false;  // close each TCP connection once the receiver's restart
+                                // announcement has been written to it
 };
 
 class Host {
@@ -62,6 +64,7 @@ class Host {
     Millis opened = 0;
     std::string out;
     std::string in;
+    bool closeWhenWritten = false;  // closes once `out` is written
   };
 
   void Accept();
@@ -83,6 +86,7 @@ class Host {
   int tcpPort_ = 0;
   bool linkMade_ = false;
   std::chrono::steady_clock::time_point start_;
+  int restartsSeen_ = 0;
 };
 
 }  // namespace pelyx::sim

@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   hostOptions.tcpPort = options.tcpPort;
   hostOptions.closeAfter = options.receiver.faults.closeAfter;
   hostOptions.hangUpOnRequest = options.receiver.faults.hangUpOnRequest;
+  hostOptions.closeOnRestart = options.receiver.faults.closeOnRestart;
   Host host(receiver, hostOptions);
   if (!host.Open(error)) {
     std::fprintf(stderr, "pelyx-sim: %s\n", error.c_str());

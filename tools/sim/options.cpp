@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string_view>
@@ -50,6 +51,12 @@ constexpr char kUsage[] =
     "  --full-rate [BAUD]    fill the link with traffic up to BAUD (default 115200)\n"
     "  --hang-up-on-request N  hang the pseudo-terminal up when the N-th product-\n"
     "                        information request arrives, before answering it\n"
+    "  --close-on-restart    close each TCP connection right after the restart\n"
+    "                        announcement, as a Wi-Fi bridge may\n"
+    "  --drop-firmware N     leave the FIRMWARE line out of the first N product-information\n"
+    "                        answers (restart reports included); N may be \"always\"\n"
+    "  --drop-serial N       the same for the SERIAL NO. line\n"
+    "  --drop-restart-announcement  restart without the \"SYSTEM RESTART\" line\n"
     "  --help                this text\n"
     "  --version             the program's version\n";
 
@@ -107,6 +114,8 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
       {"--mute", [&] { r.faults.mute = true; }},
       {"--help", [&] { options.help = true; }},
       {"--version", [&] { options.version = true; }},
+      {"--close-on-restart", [&] { r.faults.closeOnRestart = true; }},
+      {"--drop-restart-announcement", [&] { r.faults.dropRestartAnnouncement = true; }},
   };
   // Options with a value: false when the value is not acceptable (error set).
   using Setter = std::function<bool(const std::string&, const std::string&)>;
@@ -133,6 +142,21 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
         return false;
       }
       store(n);
+      return true;
+    });
+  };
+  // A number of answers, or "always".
+  auto answers = [&](int& target) {
+    return Setter([&target, &error](const std::string& name, const std::string& v) {
+      long long n = 0;
+      if (v == "always") {
+        target = kAlways;
+      } else if (ToInteger(v, 0, INT32_MAX, n)) {
+        target = static_cast<int>(n);
+      } else {
+        error = name + ": expected a number of answers or \"always\": " + v;
+        return false;
+      }
       return true;
     });
   };
@@ -177,6 +201,8 @@ bool ParseOptions(const std::vector<std::string>& args, SimOptions& options, std
       {"--close-after", seconds(r.faults.closeAfter)},
       {"--hang-up-on-request",
        integer(1, 1'000'000, [&](long long n) { r.faults.hangUpOnRequest = static_cast<int>(n); })},
+      {"--drop-firmware", answers(r.faults.dropFirmwareAnswers)},
+      {"--drop-serial", answers(r.faults.dropSerialAnswers)},
   };
 
   auto hasValue = [&](size_t i) { return i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0; };

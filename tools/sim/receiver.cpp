@@ -214,7 +214,7 @@ void Receiver::Execute(const Command& command, Millis at) {
 }
 
 void Receiver::Restart(Millis at) {
-  Send(config::SystemRestartLine());
+  if (!config_.faults.dropRestartAnnouncement) Send(config::SystemRestartLine());
   ++counters_.restarts;
   silentUntil_ = at + std::max<Millis>(config_.restartTime, 0);
   restartPending_ = true;
@@ -224,8 +224,11 @@ void Receiver::Restart(Millis at) {
 
 void Receiver::EmitProductInfo(bool withListing) {
   const DeviceInfo& d = config_.device;
-  Send(config::FirmwareLine(d.firmware));
-  Send(config::SerialNoLine(d.serialNumber));
+  const Faults& f = config_.faults;
+  const int answer = counters_.productInfoSent++;
+  auto dropped = [answer](int count) { return count == kAlways || answer < count; };
+  if (!dropped(f.dropFirmwareAnswers)) Send(config::FirmwareLine(d.firmware));
+  if (!dropped(f.dropSerialAnswers)) Send(config::SerialNoLine(d.serialNumber));
   Send(config::RxBaudRateLine(d.nmeaInBaud));
   Send(config::TxBaudRateLine(d.nmeaOutBaud));
   Send(config::DaughterBoardLine(d.daughterBoard));

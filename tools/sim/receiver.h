@@ -55,7 +55,17 @@ struct Faults {
   // The pseudo-terminal hangs up when this many product-information requests have
   // arrived, before the last is answered (for the host); 0: never.
   int hangUpOnRequest = 0;
+  bool closeOnRestart = false;  // the TCP host closes the connection right after the
+                                // restart announcement (for the host)
+  // The FIRMWARE / SERIAL NO. line is left out of the first N product-information
+  // answers (those after a restart included); kAlways: of every answer.
+  int dropFirmwareAnswers = 0;
+  int dropSerialAnswers = 0;
+  bool dropRestartAnnouncement = false;  // restarts without "SYSTEM RESTART"
 };
+
+// A count of answers that stands for all of them.
+inline constexpr int kAlways = -1;
 
 struct ReceiverConfig {
   DeviceInfo device;
@@ -87,6 +97,7 @@ struct ReceiverCounters {
   int badChecksums = 0;
   int fillerMessages = 0;       // messages sent to fill the line rate
   int productInfoRequests = 0;  // product-information requests received (answered or not)
+  int productInfoSent = 0;      // product-information answers sent, restart reports included
 };
 
 class Receiver {

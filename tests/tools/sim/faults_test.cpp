@@ -2,6 +2,7 @@
 // unasked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,83 @@ TEST(Faults, BadChecksumsSpoilOneSentenceEach) {
   }
   EXPECT_EQ(bad, 9);
   EXPECT_EQ(receiver.Counters().badChecksums, 9);
+}
+
+// The product-information lines of each answer the receiver gives.
+std::vector<std::string> AnswerLines(const std::string& out) {
+  std::vector<std::string> kept;
+  for (const std::string& line : Lines(out)) {
+    if (line.rfind(config::kTextPrefix, 0) == 0) kept.push_back(line);
+  }
+  return kept;
+}
+
+bool Holds(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// FIRMWARE and SERIAL NO. left out of the first answers or of all; the restart report
+// counts as an answer.
+TEST(Faults, DroppedProductInfoLines) {
+  struct Case {
+    const char* name;
+    int dropFirmware;
+    int dropSerial;
+    std::vector<bool> firmwareSent;  // per answer: the two requests, then the restart report
+    std::vector<bool> serialSent;
+  };
+  const Case cases[] = {
+      {"none", 0, 0, {true, true, true}, {true, true, true}},
+      {"firmware of the first", 1, 0, {false, true, true}, {true, true, true}},
+      {"serial of the first two", 0, 2, {true, true, true}, {false, false, true}},
+      {"firmware always", kAlways, 0, {false, false, false}, {true, true, true}},
+      {"both always", kAlways, kAlways, {false, false, false}, {false, false, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReceiverConfig config = DefaultReceiverConfig();
+    config.on.gnss = config.on.ais = config.on.ownShip = false;
+    config.faults.dropFirmwareAnswers = c.dropFirmware;
+    config.faults.dropSerialAnswers = c.dropSerial;
+    config.restartTime = 1000;
+    Receiver receiver(config);
+    const DeviceInfo& d = receiver.Device();
+    std::vector<std::vector<std::string>> answers;
+    for (int i = 0; i < 2; ++i) {
+      receiver.HandleLine(test::DbgCommand({{config::kDbgProductInfo, 1}}), 1000 * i);
+      answers.push_back(AnswerLines(receiver.TakeOutput()));
+    }
+    receiver.HandleLine(test::DbgCommand({{config::kDbgNmeaInBaud, 4}}), 2000);
+    ASSERT_EQ(receiver.TakeOutput(), config::SystemRestartLine());
+    answers.push_back(AnswerLines(RunFor(receiver, 2000, 3500)));
+    ASSERT_EQ(receiver.Counters().restarts, 1);
+    ASSERT_EQ(answers.size(), c.firmwareSent.size());
+    for (size_t i = 0; i < answers.size(); ++i) {
+      EXPECT_EQ(Holds(answers[i], config::FirmwareLine(d.firmware)), c.firmwareSent[i]) << i;
+      EXPECT_EQ(Holds(answers[i], config::SerialNoLine(d.serialNumber)), c.serialSent[i]) << i;
+      EXPECT_TRUE(Holds(answers[i], config::ProductInfoEndLine())) << i;
+      EXPECT_TRUE(Holds(answers[i], config::RxBaudRateLine(i < 2 ? 38400 : 9600))) << i;
+    }
+    EXPECT_EQ(receiver.Counters().productInfoSent, 3);
+  }
+}
+
+TEST(Faults, DroppedRestartAnnouncement) {
+  for (bool drop : {false, true}) {
+    SCOPED_TRACE(drop ? "dropped" : "announced");
+    ReceiverConfig config = DefaultReceiverConfig();
+    config.faults.dropRestartAnnouncement = drop;
+    config.restartTime = 1000;
+    Receiver receiver(config);
+    RunFor(receiver, 0, 2000);
+    receiver.HandleLine(test::DbgCommand({{config::kDbgNmeaInBaud, 5}}), 2000);
+    const std::string announced = receiver.TakeOutput();
+    EXPECT_EQ(announced, drop ? "" : config::SystemRestartLine());
+    // The restart happens all the same: silence, then the report with the new rate.
+    EXPECT_EQ(receiver.Counters().restarts, 1);
+    EXPECT_EQ(RunFor(receiver, 2000, 2990), "");
+    EXPECT_NE(RunFor(receiver, 3000, 3100).find(config::RxBaudRateLine(4800)), std::string::npos);
+  }
 }
 
 TEST(Faults, NoFaultsUnasked) {

@@ -257,6 +257,41 @@ TEST(Host, TcpConnectionClosesAfterTheGivenTime) {
   }
 }
 
+// A bridge that drops its connections as the receiver restarts: the announcement
+// arrives, then the connection closes; a connection made afterwards is served.
+TEST(Host, TcpConnectionClosesRightAfterTheRestartAnnouncement) {
+  for (bool closeOnRestart : {false, true}) {
+    SCOPED_TRACE(closeOnRestart ? "closing" : "not closing");
+    HostOptions options;
+    options.tcp = true;
+    options.closeOnRestart = closeOnRestart;
+    Served served(FastRestart(), options);
+    ASSERT_TRUE(served.opened());
+    Fd link(ConnectLoopback(served.host().TcpPort()));
+    ASSERT_GE(link.get(), 0);
+    std::string received;
+    ASSERT_TRUE(ReadUntil(link.get(), "$GPGGA,", received));
+    ASSERT_TRUE(WriteAll(
+        link.get(), test::DbgCommand({{config::kDbgNmeaInBaud, 5}, {config::kDbgNmeaOutBaud, 4}})));
+    received.clear();
+    bool closed = false;
+    const bool reported =
+        ReadUntil(link.get(), config::TxBaudRateLine(9600), received, kWaitMs, &closed);
+    EXPECT_NE(received.find(config::SystemRestartLine()), std::string::npos) << received;
+    EXPECT_EQ(closed, closeOnRestart) << received;
+    EXPECT_EQ(reported, !closeOnRestart) << received;
+    if (closeOnRestart) {
+      EXPECT_EQ(received.substr(received.size() - config::SystemRestartLine().size()),
+                config::SystemRestartLine())
+          << "the announcement is the last line before the close";
+      Fd again(ConnectLoopback(served.host().TcpPort()));
+      ASSERT_GE(again.get(), 0);
+      std::string later;
+      EXPECT_TRUE(ReadUntil(again.get(), config::TxBaudRateLine(9600), later)) << later;
+    }
+  }
+}
+
 TEST(Host, PseudoTerminalClosesAfterTheGivenTime) {
   HostOptions options;
   options.pty = true;

@@ -53,6 +53,8 @@ TEST(Options, AcceptedCommandLines) {
          EXPECT_EQ(f.answerDelay + f.garbageEvery + f.longLineEvery + f.badChecksumEvery +
                        f.closeAfter + f.fullRateBaud,
                    0);
+         EXPECT_FALSE(f.closeOnRestart || f.dropRestartAnnouncement);
+         EXPECT_EQ(f.dropFirmwareAnswers + f.dropSerialAnswers, 0);
          EXPECT_EQ(o.receiver.restartTime, 5000);
          EXPECT_FALSE(o.receiver.device.staticData.empty());
        }},
@@ -99,6 +101,15 @@ TEST(Options, AcceptedCommandLines) {
          EXPECT_EQ(f.closeAfter, 10000);
          EXPECT_EQ(f.fullRateBaud, 115200);
        }},
+      {{"--tcp", "0", "--close-on-restart", "--drop-firmware", "2", "--drop-serial", "always",
+        "--drop-restart-announcement"},
+       [](const SimOptions& o) {
+         const Faults& f = o.receiver.faults;
+         EXPECT_TRUE(f.closeOnRestart);
+         EXPECT_EQ(f.dropFirmwareAnswers, 2);
+         EXPECT_EQ(f.dropSerialAnswers, kAlways);
+         EXPECT_TRUE(f.dropRestartAnnouncement);
+       }},
       {{"--full-rate", "38400", "--pty"},
        [](const SimOptions& o) {
          EXPECT_EQ(o.receiver.faults.fullRateBaud, 38400);
@@ -144,6 +155,8 @@ TEST(Options, RefusedCommandLines) {
       {{"--tcp", "0", "--serial", std::string(70, 's')}, "--serial"},
       {{"--tcp", "0", "--full-rate", "10"}, "--full-rate"},
       {{"--tcp", "0", "--garbage", "--pty"}, "--garbage"},
+      {{"--tcp", "0", "--drop-firmware", "sometimes"}, "--drop-firmware"},
+      {{"--tcp", "0", "--drop-serial", "-2"}, "--drop-serial"},
   };
   for (const Bad& c : cases) {
     SimOptions options;
@@ -187,8 +200,12 @@ TEST(Options, UsageNamesEveryOption) {
                              "--bad-checksums",
                              "--close-after",
                              "--full-rate",
-                             "--help",
                              "--hang-up-on-request",
+                             "--close-on-restart",
+                             "--drop-firmware",
+                             "--drop-serial",
+                             "--drop-restart-announcement",
+                             "--help",
                              "--version"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
