@@ -342,5 +342,47 @@ TEST_F(IntakeWithAis, RealRecordingSentences) {
   EXPECT_EQ(handoff.counters.channelA, 2);
 }
 
+// Real sentences whose payload is not a whole number of bytes, or that leave characters
+// beyond the last whole group under fill 0: every character counts, less the fill bits.
+TEST_F(IntakeWithAis, EveryCharacterLessTheFillBitsCounts) {
+  struct Case {
+    const char* what;
+    const char* line;
+    int type;
+    uint32_t mmsi;
+    int part;          // type 24: the part number
+    const char* name;  // type 24 in the part A layout: the decoded name
+  } cases[] = {
+      // ais/ais-18-27.log: message 24 part A as 27 characters with fill 0 (162 bits).
+      {"part A, 27 characters, fill 0", "!AIVDM,1,1,,A,H3KLehQ=DtddT00000000000000,0*5F", 24,
+       230108610, 0, "SUOKKI@@@@@@@@@@@@@@"},
+      // ais/ais-nmea-type6-fid55.log: the same length with fill 2, as it always decoded.
+      {"part A, 27 characters, fill 2", "!AIVDM,1,1,,B,H3`g`jPl58D0000000000000000,2*24", 24,
+       244050122, 0, "MARE@@@@@@@@@@@@@@@@"},
+      // ais/ais-18-27.log: 30 characters with fill 0 and the part number 3, which the part
+      // A layout decodes.
+      {"part A, 30 characters, fill 0", "!AIVDM,1,1,,A,H480CB<00000000000000000000000,0*5F", 24,
+       276829000, 3, "@@@@@@@@@@@@@@@@@@@@"},
+      // ais/sample.aivdm: a position report with fill 5 (163 bits).
+      {"type 1, fill 5", "!AIVDM,1,1,,A,13aIkM@P00PJ@qPNL=e@0?wJ28JO,5*63", 1, 244740981, 0, ""},
+      // ais/sample.aivdm: an acknowledgement of 21 characters with fill 2 (124 bits).
+      {"type 7, 21 characters, fill 2", "!AIVDM,1,1,,B,7`0Pv1L:Ac8rbgPKHA8`P,2*56", 7, 537411077, 0,
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    intake.AcceptSentence(std::string(c.line) + "\r\n");
+    ASSERT_TRUE(intake.LastHandled());
+    DecodedReader r(decoder.Message());
+    ASSERT_TRUE(r.valid());
+    EXPECT_EQ(decoder.Message().type(), c.type);
+    EXPECT_EQ(r.u(2), c.mmsi);
+    if (c.type == 24) {
+      EXPECT_EQ(r.u(3), static_cast<uint32_t>(c.part));
+      EXPECT_STREQ(r.text(4), c.name);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pelyx::ais
