@@ -176,6 +176,27 @@ TEST_F(TargetTableTest, FullTableEvictsLeastRecentlyHeard) {
   EXPECT_EQ(table->handleMessage(Decode(PositionReport(101000)), 17, 0, false), 60);
 }
 
+// A reset after traffic, a full table included, gives the table as constructed, slot by
+// slot, and the same slots as before for the same traffic.
+TEST_F(TargetTableTest, ResetAfterTrafficGivesTheTableAsConstructed) {
+  const auto fresh = std::make_unique<TargetTable>(clock);
+  for (int stations : {5, TargetTable::kSlots + 3}) {
+    SCOPED_TRACE(stations);
+    table->handleMessage(Decode(PositionReport(244999999)), 17, 0, true);
+    for (int i = 1; i <= stations; ++i) {
+      table->handleMessage(Decode(PositionReport(100000 + static_cast<uint32_t>(i))), 17, 0, false);
+    }
+    table->resetTargets();
+    EXPECT_EQ(table->count(), 1);
+    for (int slot = 0; slot < TargetTable::kSlots; ++slot) {
+      ASSERT_EQ(std::memcmp(&(*table)[slot], &(*fresh)[slot], sizeof(AisTarget)), 0) << slot;
+    }
+    EXPECT_EQ(table->handleMessage(Decode(PositionReport(100001)), 17, 0, false), 1);
+    EXPECT_EQ(table->handleMessage(Decode(PositionReport(100003)), 17, 0, false), 2);
+    table->resetTargets();
+  }
+}
+
 TEST_F(TargetTableTest, SameSecondEvictsLowestSlotAndResetsDefaults) {
   for (uint32_t i = 1; i < TargetTable::kSlots; ++i) {
     table->handleMessage(Decode(PositionReport(100000 + i)), 17, 0, false);
@@ -307,6 +328,25 @@ TEST_F(IntakeWithAis, OtherBangSentencesNeverCompleteAMessage) {
   EXPECT_TRUE(intake.LastDecoded());
   EXPECT_FALSE(intake.LastHandled());
   EXPECT_EQ(handoff.counters.channelA, 1);
+}
+
+TEST_F(IntakeWithAis, DecoderResetForgetsTheMessageUnderAssemblyAndTheStations) {
+  int fill;
+  const std::string text = Simple(5, 244000003, 424).Armour(&fill);
+  Line("!AIVDM,1,1,,A," + PositionReport(244000005).Armour() + ",0");
+  ASSERT_EQ(decoder.Targets().count(), 2);
+  Line("!AIVDM,2,1,7,B," + text.substr(0, 60) + ",0");
+  decoder.Reset();
+  EXPECT_EQ(decoder.Targets().count(), 1);
+  EXPECT_EQ(decoder.Targets()[1].mmsi, 0u);
+  EXPECT_EQ(decoder.Assembler().pending().total, 0);
+  Line("!AIVDM,2,2,7,B," + text.substr(60) + "," + std::to_string(fill));
+  EXPECT_FALSE(intake.LastHandled());
+  EXPECT_FALSE(decoder.Completed());
+  // The first station heard after the reset takes slot 1 again.
+  Line("!AIVDM,1,1,,A," + PositionReport(244000006).Armour() + ",0");
+  EXPECT_TRUE(intake.LastHandled());
+  EXPECT_EQ(decoder.Slot(), 1);
 }
 
 TEST_F(IntakeWithAis, RealRecordingSentences) {
