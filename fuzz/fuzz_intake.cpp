@@ -41,24 +41,22 @@ bool HasNoLineBreakOrNul(std::string_view text) {
   return true;
 }
 
-// Appends a line's kind, length and hash, which stand for it (the library's hash is not
-// instrumented).
-void AppendLineKey(std::string& out, char kind, std::string_view text) {
-  const size_t hash = std::hash<std::string_view>{}(text);
-  const size_t length = text.size();
-  out += kind;
-  out.append(reinterpret_cast<const char*>(&length), sizeof length);
-  out.append(reinterpret_cast<const char*>(&hash), sizeof hash);
+// Folds a line's kind, length and hash into `h`, which stands for the lines so far (the
+// library's hash is not instrumented).
+void MixLine(uint64_t& h, char kind, std::string_view text) {
+  const uint64_t line = std::hash<std::string_view>{}(text) ^ (uint64_t{text.size()} << 8) ^
+                        static_cast<unsigned char>(kind);
+  h = (h ^ line) * 0x100000001B3u;
 }
 
 // The lines alone: every logged line and every consumer line.
 class LineTracer : public LineLog, public LineConsumer {
  public:
   bool LoggingEnabled() const override { return true; }
-  void AppendLine(std::string_view text) override { AppendLineKey(lines, 'L', text); }
-  void TakeLine(std::string_view line) override { AppendLineKey(lines, 'C', line); }
+  void AppendLine(std::string_view text) override { MixLine(lines, 'L', text); }
+  void TakeLine(std::string_view line) override { MixLine(lines, 'C', line); }
 
-  std::string lines;
+  uint64_t lines = 0;
 };
 
 // Records every logged line and every consumer line with the intake's result.
@@ -76,14 +74,13 @@ class Recorder : public LineLog, public LineConsumer, public IntakeHandoff {
   void AppendLine(std::string_view text) override {
     Check(text.size() <= LineAssembler::kMaxHeldLine);
     Check(HasNoLineBreakOrNul(text));
-    AppendLineKey(trace, 'L', text);
-    AppendLineKey(lines, 'L', text);
+    MixLine(lines, 'L', text);
   }
   void TakeLine(std::string_view line) override {
     Check(line.size() >= 2 && line.size() <= kMaxSentenceLength + 2);
     Check(line.substr(line.size() - 2) == "\r\n");
     Check(HasNoLineBreakOrNul(line.substr(0, line.size() - 2)));
-    AppendLineKey(lines, 'C', line);
+    MixLine(lines, 'C', line);
     bool decoded = intake_.LastDecoded();
     bool handled = intake_.LastHandled();
     Check(!handled || decoded);
@@ -119,7 +116,7 @@ class Recorder : public LineLog, public LineConsumer, public IntakeHandoff {
   const DataStores* stores_ = nullptr;
   bool readBack = true;
   std::string trace;
-  std::string lines;  // as a LineTracer has them
+  uint64_t lines = 0;  // as a LineTracer has them
   ais::ReceptionCounters counters;
 
  private:
@@ -174,8 +171,9 @@ std::string Run(std::string_view first, std::string_view second, bool readBack) 
   const ais::ReceptionCounters& counters = p.recorder->counters;
   Check(targets.count() >= 1 && targets.count() <= ais::TargetTable::kSlots);
   Check(counters.channelA >= 0 && counters.channelB >= 0);
-  return p.recorder->trace + std::to_string(counters.channelA) + ',' +
-         std::to_string(counters.channelB) + '\n' + std::string(p.assembler->Pending());
+  return p.recorder->trace + std::to_string(p.recorder->lines) + ',' +
+         std::to_string(counters.channelA) + ',' + std::to_string(counters.channelB) + '\n' +
+         std::string(p.assembler->Pending());
 }
 
 // What the whole input left in the stores and the target table, to compare the split
