@@ -21,6 +21,13 @@ void AisDecoder::Discard() {
   completed_ = false;
 }
 
+void AisDecoder::Reset() {
+  Discard();
+  bits_ = PayloadBits{};
+  slot_ = -1;
+  table_.resetTargets();
+}
+
 bool AisDecoder::Process(const SentenceRecord& record) {
   completed_ = false;
   slot_ = -1;

@@ -16,6 +16,8 @@ class AisDecoder : public AisStage {
 
   void Discard() override;
   bool Process(const SentenceRecord& record) override;
+  // As after construction: nothing under assembly, the target table emptied.
+  void Reset();
 
   // What the last Process() call completed: the decoded message and the slot it
   // updated (-1 when none); `Completed()` is false when it completed nothing.

@@ -69,17 +69,6 @@ struct ArmourTable {
 };
 constexpr ArmourTable kArmour;
 
-// Converts n characters at `text` into `values`; false at an invalid character or the
-// end of the text (NUL is not armour).
-bool Values(const char* text, int n, int* values) {
-  int bad = 0;
-  for (int i = 0; i < n; ++i) {
-    values[i] = kArmour.value[static_cast<unsigned char>(text[i])];
-    bad |= values[i];
-  }
-  return bad >= 0;
-}
-
 }  // namespace
 
 int ArmourValue(char c) {
@@ -88,44 +77,31 @@ int ArmourValue(char c) {
 
 bool dearmour(const PendingPayload& pending, PayloadBits& bits) {
   bits = PayloadBits{};
-  const char* text = pending.text;
-  size_t length = std::strlen(text);
-  size_t pos = 0;
-  int bytes = 0;
-  int v[4];
-  for (; pos + 4 <= length; pos += 4) {
-    if (!Values(text + pos, 4, v)) return false;
-    if (bytes + 3 > kPayloadBytes) return false;  // more than 1016 bits
-    uint32_t word = static_cast<uint32_t>(v[0] << 18 | v[1] << 12 | v[2] << 6 | v[3]);
-    bits.data[bytes++] = static_cast<uint8_t>(word >> 16);
-    bits.data[bytes++] = static_cast<uint8_t>(word >> 8);
-    bits.data[bytes++] = static_cast<uint8_t>(word);
-    bits.bitCount = static_cast<uint16_t>(bits.bitCount + 24);
-  }
-  switch (pending.fillBits) {
-    case 0:
-      return true;
-    case 2: {
-      if (pos + 3 > length || !Values(text + pos, 3, v) || bytes + 2 > kPayloadBytes) {
-        return false;
-      }
-      uint32_t value = static_cast<uint32_t>(v[0] << 10 | v[1] << 4 | v[2] / 4);
-      bits.data[bytes++] = static_cast<uint8_t>(value >> 8);
-      bits.data[bytes++] = static_cast<uint8_t>(value);
-      bits.bitCount = static_cast<uint16_t>(bits.bitCount + 16);
-      return true;
+  const int fill = pending.fillBits;
+  const size_t length = std::strlen(pending.text);
+  // Every character carries six bits; the fill bits pad the last one.
+  if (fill < 0 || fill > 5 || length * 6 < static_cast<size_t>(fill)) return false;
+  const size_t count = length * 6 - static_cast<size_t>(fill);
+  if ((length * 6 + 7) / 8 > kPayloadBytes) return false;
+  uint32_t acc = 0;  // its low `held` bits are not stored yet
+  int held = 0;
+  int byte = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const int v = ArmourValue(pending.text[i]);
+    if (v < 0) return false;
+    acc = (acc << 6 | static_cast<uint32_t>(v)) & 0x3FFF;
+    held += 6;
+    if (held >= 8) {
+      held -= 8;
+      bits.data[byte++] = static_cast<uint8_t>(acc >> held);
     }
-    case 4: {
-      if (pos + 2 > length || !Values(text + pos, 2, v) || bytes + 1 > kPayloadBytes) {
-        return false;
-      }
-      bits.data[bytes++] = static_cast<uint8_t>(v[0] * 4 + v[1] / 16);
-      bits.bitCount = static_cast<uint16_t>(bits.bitCount + 8);
-      return true;
-    }
-    default:
-      return false;
   }
+  if (held > 0) bits.data[byte++] = static_cast<uint8_t>(acc << (8 - held));
+  // The fill bits are not payload: every bit from `count` on reads as zero.
+  if (count % 8 != 0) bits.data[count / 8] &= static_cast<uint8_t>(0xFF00 >> (count % 8));
+  for (size_t i = (count + 7) / 8; i < static_cast<size_t>(byte); ++i) bits.data[i] = 0;
+  bits.bitCount = static_cast<uint16_t>(count);
+  return true;
 }
 
 }  // namespace pelyx::ais

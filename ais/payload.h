@@ -8,7 +8,8 @@
 namespace pelyx::ais {
 
 inline constexpr int kMaxPayloadText = 172;
-inline constexpr int kPayloadBytes = 127;  // 1016 bits
+// Room for the bits of the longest text the assembly joins (172 characters, 1032 bits).
+inline constexpr int kPayloadBytes = (kMaxPayloadText * 6 + 7) / 8;
 
 // The fields of one accepted encapsulation sentence (VDM, VDO, ABM, BBM).
 struct Fragment {
@@ -49,9 +50,9 @@ class PayloadAssembler {
   PendingPayload pending_{};
 };
 
-// Fills `bits` from the pending text and fill bits; false when the text cannot be
-// converted (invalid character, fill bits other than 0/2/4, a short tail, or more than
-// 1016 bits).
+// Fills `bits` from the pending text and fill bits: 6 bits per character less the fill
+// bits (0 to 5) of the last one. False when the text cannot be converted: an invalid
+// character, fill bits outside 0 to 5, or more fill bits than the text has.
 bool dearmour(const PendingPayload& pending, PayloadBits& bits);
 
 // Six-bit value of an armour character, or -1.

@@ -228,11 +228,14 @@ void countReception(ReceptionCounters& counters, const char* formatter, char cha
 }
 
 TargetTable::TargetTable(Clock& clock) : clock_(clock) {
+  count_ = kSlots;  // every slot
   resetTargets();
 }
 
 void TargetTable::resetTargets() {
-  for (AisTarget& t : slots_) {
+  // Slots from count_ on have not been taken since the last reset: they are empty.
+  for (int slot = 0; slot < count_; ++slot) {
+    AisTarget& t = slots_[slot];
     t = AisTarget{};
     t.longitude = 181;
     t.latitude = 91;

@@ -17,6 +17,12 @@ constexpr uint64_t Commas(int n) {
   return uint64_t{1} << n;
 }
 constexpr uint64_t kUncounted = 0;  // the parser checks its own fields
+// Also the counts of the NMEA 4.10 form, which adds `added` fields at the end: the
+// navigation status (RMC, GNS), the system ID (GSA), the signal ID (GSV), the system
+// and signal IDs (GBS). The parser reads them and drops them.
+constexpr uint64_t AndNewerForm(uint64_t counts, int added) {
+  return counts | counts << added;
+}
 
 struct DispatchEntry {
   char formatter[4];
@@ -29,16 +35,16 @@ struct DispatchEntry {
 // clang-format off
 constexpr DispatchEntry kDispatch[] = {
     {"GGA", Commas(14), ParseGGA},
-    {"GSV", Commas(7) | Commas(11) | Commas(15) | Commas(19), ParseGSV},
-    {"GSA", Commas(17), ParseGSA},
-    {"RMC", Commas(12), ParseRMC},
+    {"GSV", AndNewerForm(Commas(7) | Commas(11) | Commas(15) | Commas(19), 1), ParseGSV},
+    {"GSA", AndNewerForm(Commas(17), 1), ParseGSA},
+    {"RMC", AndNewerForm(Commas(12), 1), ParseRMC},
     {"VDM", Commas(6),  ParseVDM},
     {"VDO", Commas(6),  ParseVDM},
     {"GLL", Commas(7),  ParseGLL},
     {"VTG", Commas(9),  ParseVTG},
     {"ZDA", Commas(6),  ParseZDA},
-    {"GBS", Commas(8),  ParseGBS},
-    {"GNS", Commas(12), ParseGNS},
+    {"GBS", AndNewerForm(Commas(8), 2), ParseGBS},
+    {"GNS", AndNewerForm(Commas(12), 1), ParseGNS},
     {"HDT", Commas(2),  ParseHDT},
     {"ROT", Commas(2),  ParseROT},
     {"GST", Commas(8),  ParseGST},

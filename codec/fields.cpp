@@ -181,6 +181,13 @@ char* FieldReader::Next() {
   return cursor_.NextField(delimiter);
 }
 
+bool FieldReader::DropRest() {
+  while (index_ < fieldCount_) {
+    if (Next() == nullptr) return false;
+  }
+  return true;
+}
+
 bool FieldReader::Real(float& out) {
   char* f = Next();
   if (f == nullptr) return false;

@@ -80,6 +80,9 @@ class FieldReader {
   // The next raw field, or nullptr when there is none.
   char* Next();
   bool Skip() { return Next() != nullptr; }
+  // Reads and drops the fields after those the parser keeps (the fields a newer form of
+  // the sentence adds); true when there are none.
+  bool DropRest();
 
   template <typename T>
   bool Int(T& out, int64_t emptyValue = kConvert, int64_t lo = kConvert, int64_t hi = kAny) {

@@ -1,5 +1,7 @@
 // GNSS and navigation sentences. Each parser is the field list of its sentence, read in
-// order; the dispatch table has already checked the comma count.
+// order; the dispatch table has already checked the comma count. RMC, GNS, GSA, GSV and
+// GBS also come in the NMEA 4.10 form, whose added last fields no store keeps: they are
+// read and dropped.
 #include <cstring>
 
 #include "codec/fields.h"
@@ -23,13 +25,14 @@ bool ParseGGA(char* text, int commas, SentenceRecord& record) {
 }
 
 // $GPGBS,015509.00,-0.031,-0.186,0.219,19,0.000,-0.354,6.972*4D
+// $GNGBS,...,6.972,1,1*hh adds the system and signal IDs.
 bool ParseGBS(char* text, int commas, SentenceRecord& record) {
   auto& v = record.payload.gbs;
   FieldReader r(text, commas);
   return r.Time(v.time) && r.Real(v.errorLatitude, kNoFloat) &&
          r.Real(v.errorLongitude, kNoFloat) && r.Real(v.errorAltitude, kNoFloat) &&
          r.Int(v.failedSatellite, -1) && r.Real(v.missedProbability, kNoFloat) &&
-         r.Real(v.bias, kNoFloat) && r.Real(v.biasDeviation, kNoFloat);
+         r.Real(v.bias, kNoFloat) && r.Real(v.biasDeviation, kNoFloat) && r.DropRest();
 }
 
 // $GPGLL,4916.45,N,12311.12,W,225444,A,A*5C
@@ -41,6 +44,7 @@ bool ParseGLL(char* text, int commas, SentenceRecord& record) {
 }
 
 // $GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39
+// $GNGSA,...,2.1,1*hh adds the system ID.
 bool ParseGSA(char* text, int commas, SentenceRecord& record) {
   auto& v = record.payload.gsa;
   FieldReader r(text, commas);
@@ -48,16 +52,18 @@ bool ParseGSA(char* text, int commas, SentenceRecord& record) {
   for (int8_t& satellite : v.satellites) {
     if (!r.Int(satellite, kNoInt8)) return false;
   }
-  return r.Real(v.pdop, kNoFloat) && r.Real(v.hdop, kNoFloat) && r.Real(v.vdop, kNoFloat);
+  return r.Real(v.pdop, kNoFloat) && r.Real(v.hdop, kNoFloat) && r.Real(v.vdop, kNoFloat) &&
+         r.DropRest();
 }
 
 // $GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74
-// 7, 11, 15 or 19 commas carry 1 to 4 satellite entries.
+// 7, 11, 15 or 19 commas carry 1 to 4 satellite entries; one comma more, the signal ID
+// after the entries.
 bool ParseGSV(char* text, int commas, SentenceRecord& record) {
   auto& v = record.payload.gsv;
   std::memset(&v, 0x80, sizeof v);  // every counter, number, elevation and SNR: -128
   for (int16_t& azimuth : v.azimuth) azimuth = -1;
-  v.entryCount = static_cast<int8_t>((commas - 3) / 4);
+  v.entryCount = static_cast<int8_t>((commas - 3) / 4);  // the signal ID's comma drops out
   FieldReader r(text, commas);
   if (!(r.Int(v.total, FieldReader::kConvert, 0, 9) &&
         r.Int(v.number, FieldReader::kConvert, 0, 9) && r.Int(v.satellitesInView))) {
@@ -69,17 +75,18 @@ bool ParseGSV(char* text, int commas, SentenceRecord& record) {
       return false;
     }
   }
-  return true;
+  return r.DropRest();
 }
 
 // $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W,A*07
+// $GNRMC,...,W,A,V*hh adds the navigation status.
 bool ParseRMC(char* text, int commas, SentenceRecord& record) {
   auto& v = record.payload.rmc;
   FieldReader r(text, commas);
   return r.Time(v.time) && r.Char(v.status) && r.LatLon(v.latitude, v.longitude) &&
          r.Real(v.speedKnots, kNoFloat) && r.Real(v.courseTrue, kNoFloat) &&
          r.Date(v.year, v.month, v.day) && r.Real(v.magneticVariation, kNoFloat) &&
-         r.Char(v.variationDirection, kNoInt8) && r.Char(v.modeIndicator);
+         r.Char(v.variationDirection, kNoInt8) && r.Char(v.modeIndicator) && r.DropRest();
 }
 
 // $GPVTG,054.7,T,034.4,M,005.5,N,010.2,K,A*25
@@ -102,13 +109,14 @@ bool ParseZDA(char* text, int commas, SentenceRecord& record) {
 }
 
 // $GNGNS,014035.00,4332.69262,S,17235.48549,E,RR,13,0.9,25.63,11.24,,*70
+// $GNGNS,...,11.24,,,V*hh adds the navigation status.
 bool ParseGNS(char* text, int commas, SentenceRecord& record) {
   auto& v = record.payload.gns;
   FieldReader r(text, commas);
   return r.Time(v.time) && r.LatLon(v.latitude, v.longitude) && r.Prefix(v.mode, 2) &&
          r.Prefix(v.satellites, 2) && r.Real(v.hdop, kNoFloat, 0, kMaxDop) &&
          r.Real(v.altitude, kNoFloat) && r.Real(v.geoidSeparation, kNoFloat) &&
-         r.Real(v.dgpsAge, kNoFloat) && r.Real(v.stationId, kNoFloat);
+         r.Real(v.dgpsAge, kNoFloat) && r.Real(v.stationId, kNoFloat) && r.DropRest();
 }
 
 // $GPHDT,274.07,T*03

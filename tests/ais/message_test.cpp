@@ -18,7 +18,7 @@ PayloadBits Bits(const PayloadWriter& w) {
   std::string text = w.Armour(&fill);
   PendingPayload p{};
   std::snprintf(p.text, sizeof p.text, "%s", text.c_str());
-  // Byte-aligned payloads only: 0, 2 or 4 fill bits.
+  // Any payload length: the writer pads to a whole character with 0 to 5 fill bits.
   p.fillBits = static_cast<int8_t>(fill);
   PayloadBits bits{};
   EXPECT_TRUE(dearmour(p, bits)) << text << " fill " << fill;

@@ -1,5 +1,7 @@
 #include "ais/payload.h"
 
+#include "ais/message.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -121,7 +123,7 @@ PendingPayload Pending(const std::string& text, int fillBits) {
   return p;
 }
 
-TEST(Dearmour, TailChosenByFillBits) {
+TEST(Dearmour, SixBitsPerCharacterLessTheFillBits) {
   struct Case {
     std::string text;
     int fillBits;
@@ -131,17 +133,24 @@ TEST(Dearmour, TailChosenByFillBits) {
       {std::string(28, '0'), 0, true, 168},
       {std::string(27, '0'), 2, true, 160},
       {"00", 4, true, 8},
-      {std::string(29, '0'), 0, true, 168},
-      {std::string(28, '0'), 2, false, 0},
-      {"0", 4, false, 0},
-      {"000", 1, false, 0},
-      {"000", 3, false, 0},
-      {"000", 5, false, 0},
+      {std::string(29, '0'), 0, true, 174},  // the 29th character counts
+      {std::string(27, '0'), 0, true, 162},  // message 24 part A as Class B units send it
+      {std::string(28, '0'), 2, true, 166},
+      {std::string(31, '0'), 4, true, 182},
+      {"0", 4, true, 2},
+      {"0", 5, true, 1},
+      {"000", 1, true, 17},
+      {"000", 3, true, 15},
+      {"000", 5, true, 13},
       {"", 0, true, 0},
       {std::string(168, '0'), 0, true, 1008},
       {std::string(170, '0'), 4, true, 1016},
-      {std::string(171, '0'), 2, false, 0},  // 1024 bits: more than the payload holds
-      {std::string(172, '0'), 0, false, 0},
+      {std::string(171, '0'), 2, true, 1024},
+      {std::string(172, '0'), 0, true, 1032},  // the longest text the assembly joins
+      {"000", 6, false, 0},
+      {"000", -1, false, 0},
+      {"000", -128, false, 0},  // an empty fill-bit field
+      {"", 1, false, 0},        // more fill bits than the text has
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.text.size()) + " chars, fill " + std::to_string(c.fillBits));
@@ -149,6 +158,47 @@ TEST(Dearmour, TailChosenByFillBits) {
     EXPECT_EQ(dearmour(Pending(c.text, c.fillBits), bits), c.ok);
     if (c.ok) {
       EXPECT_EQ(bits.bitCount, c.bitCount);
+    }
+  }
+}
+
+// The bits of every character, most significant first, then zero from the first fill
+// bit on: "www" is 18 one bits, "wwwww" 30.
+TEST(Dearmour, FillBitsAndEverythingAfterThemReadZero) {
+  for (int chars : {1, 2, 3, 4, 5}) {
+    for (int fill = 0; fill <= 5; ++fill) {
+      if (6 * chars < fill) continue;
+      SCOPED_TRACE(std::to_string(chars) + " chars, fill " + std::to_string(fill));
+      PayloadBits bits;
+      ASSERT_TRUE(dearmour(Pending(std::string(chars, 'w'), fill), bits));
+      const int count = 6 * chars - fill;
+      ASSERT_EQ(bits.bitCount, count);
+      for (int n = 0; n < 48; ++n) EXPECT_EQ(readBits(bits, n, 1), n < count ? 1u : 0u) << n;
+    }
+  }
+}
+
+// Where whole groups of four characters, or the tail of three (fill 2) or two (fill 4)
+// characters, already gave the bits, the bits are the same; the characters that used to
+// be left over only add bits after them.
+TEST(Dearmour, CharactersBeyondTheFormerTailOnlyAddBits) {
+  const std::string text = "H3KLehQ=DtddT00000000000000w`P0";
+  struct Case {
+    size_t chars;
+    int fill;
+    int formerBits;
+  } cases[] = {{27, 0, 144}, {29, 0, 168}, {30, 0, 168}, {31, 0, 168}, {31, 4, 176}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.chars) + " chars, fill " + std::to_string(c.fill));
+    PayloadBits whole, former;
+    ASSERT_TRUE(dearmour(Pending(text.substr(0, c.chars), c.fill), whole));
+    // The former bits: the text cut to what the groups and the tail used.
+    const size_t used = c.fill == 4 ? c.chars - 1 : c.chars / 4 * 4;
+    ASSERT_TRUE(dearmour(Pending(text.substr(0, used), c.fill), former));
+    EXPECT_EQ(former.bitCount, c.formerBits);
+    EXPECT_EQ(whole.bitCount, 6 * c.chars - c.fill);
+    for (int n = 0; n < c.formerBits; n += 8) {
+      EXPECT_EQ(readBits(whole, n, 8), readBits(former, n, 8)) << n;
     }
   }
 }
@@ -168,6 +218,7 @@ TEST(Dearmour, CharacterValuesAndBitOrder) {
   EXPECT_EQ(bits.data[2], 0x00);
   ASSERT_TRUE(dearmour(Pending("w0", 4), bits));
   EXPECT_EQ(bits.data[0], 0xFC);
+  EXPECT_EQ(bits.data[1], 0x00);
 }
 
 TEST(Dearmour, InvalidCharactersFail) {

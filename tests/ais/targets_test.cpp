@@ -176,6 +176,27 @@ TEST_F(TargetTableTest, FullTableEvictsLeastRecentlyHeard) {
   EXPECT_EQ(table->handleMessage(Decode(PositionReport(101000)), 17, 0, false), 60);
 }
 
+// A reset after traffic, a full table included, gives the table as constructed, slot by
+// slot, and the same slots as before for the same traffic.
+TEST_F(TargetTableTest, ResetAfterTrafficGivesTheTableAsConstructed) {
+  const auto fresh = std::make_unique<TargetTable>(clock);
+  for (int stations : {5, TargetTable::kSlots + 3}) {
+    SCOPED_TRACE(stations);
+    table->handleMessage(Decode(PositionReport(244999999)), 17, 0, true);
+    for (int i = 1; i <= stations; ++i) {
+      table->handleMessage(Decode(PositionReport(100000 + static_cast<uint32_t>(i))), 17, 0, false);
+    }
+    table->resetTargets();
+    EXPECT_EQ(table->count(), 1);
+    for (int slot = 0; slot < TargetTable::kSlots; ++slot) {
+      ASSERT_EQ(std::memcmp(&(*table)[slot], &(*fresh)[slot], sizeof(AisTarget)), 0) << slot;
+    }
+    EXPECT_EQ(table->handleMessage(Decode(PositionReport(100001)), 17, 0, false), 1);
+    EXPECT_EQ(table->handleMessage(Decode(PositionReport(100003)), 17, 0, false), 2);
+    table->resetTargets();
+  }
+}
+
 TEST_F(TargetTableTest, SameSecondEvictsLowestSlotAndResetsDefaults) {
   for (uint32_t i = 1; i < TargetTable::kSlots; ++i) {
     table->handleMessage(Decode(PositionReport(100000 + i)), 17, 0, false);
@@ -309,6 +330,25 @@ TEST_F(IntakeWithAis, OtherBangSentencesNeverCompleteAMessage) {
   EXPECT_EQ(handoff.counters.channelA, 1);
 }
 
+TEST_F(IntakeWithAis, DecoderResetForgetsTheMessageUnderAssemblyAndTheStations) {
+  int fill;
+  const std::string text = Simple(5, 244000003, 424).Armour(&fill);
+  Line("!AIVDM,1,1,,A," + PositionReport(244000005).Armour() + ",0");
+  ASSERT_EQ(decoder.Targets().count(), 2);
+  Line("!AIVDM,2,1,7,B," + text.substr(0, 60) + ",0");
+  decoder.Reset();
+  EXPECT_EQ(decoder.Targets().count(), 1);
+  EXPECT_EQ(decoder.Targets()[1].mmsi, 0u);
+  EXPECT_EQ(decoder.Assembler().pending().total, 0);
+  Line("!AIVDM,2,2,7,B," + text.substr(60) + "," + std::to_string(fill));
+  EXPECT_FALSE(intake.LastHandled());
+  EXPECT_FALSE(decoder.Completed());
+  // The first station heard after the reset takes slot 1 again.
+  Line("!AIVDM,1,1,,A," + PositionReport(244000006).Armour() + ",0");
+  EXPECT_TRUE(intake.LastHandled());
+  EXPECT_EQ(decoder.Slot(), 1);
+}
+
 TEST_F(IntakeWithAis, RealRecordingSentences) {
   // From ais/sample.aivdm: a type 1 and a two-fragment type 5.
   intake.AcceptSentence("!AIVDM,1,1,,A,15RTgt0PAso;90TKcjM8h6g208CQ,0*4A\r\n");
@@ -340,6 +380,48 @@ TEST_F(IntakeWithAis, RealRecordingSentences) {
   EXPECT_EQ(s.etaHour, 14);
   EXPECT_FLOAT_EQ(s.draught, 12.2f);
   EXPECT_EQ(handoff.counters.channelA, 2);
+}
+
+// Real sentences whose payload is not a whole number of bytes, or that leave characters
+// beyond the last whole group under fill 0: every character counts, less the fill bits.
+TEST_F(IntakeWithAis, EveryCharacterLessTheFillBitsCounts) {
+  struct Case {
+    const char* what;
+    const char* line;
+    int type;
+    uint32_t mmsi;
+    int part;          // type 24: the part number
+    const char* name;  // type 24 in the part A layout: the decoded name
+  } cases[] = {
+      // ais/ais-18-27.log: message 24 part A as 27 characters with fill 0 (162 bits).
+      {"part A, 27 characters, fill 0", "!AIVDM,1,1,,A,H3KLehQ=DtddT00000000000000,0*5F", 24,
+       230108610, 0, "SUOKKI@@@@@@@@@@@@@@"},
+      // ais/ais-nmea-type6-fid55.log: the same length with fill 2, as it always decoded.
+      {"part A, 27 characters, fill 2", "!AIVDM,1,1,,B,H3`g`jPl58D0000000000000000,2*24", 24,
+       244050122, 0, "MARE@@@@@@@@@@@@@@@@"},
+      // ais/ais-18-27.log: 30 characters with fill 0 and the part number 3, which the part
+      // A layout decodes.
+      {"part A, 30 characters, fill 0", "!AIVDM,1,1,,A,H480CB<00000000000000000000000,0*5F", 24,
+       276829000, 3, "@@@@@@@@@@@@@@@@@@@@"},
+      // ais/sample.aivdm: a position report with fill 5 (163 bits).
+      {"type 1, fill 5", "!AIVDM,1,1,,A,13aIkM@P00PJ@qPNL=e@0?wJ28JO,5*63", 1, 244740981, 0, ""},
+      // ais/sample.aivdm: an acknowledgement of 21 characters with fill 2 (124 bits).
+      {"type 7, 21 characters, fill 2", "!AIVDM,1,1,,B,7`0Pv1L:Ac8rbgPKHA8`P,2*56", 7, 537411077, 0,
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    intake.AcceptSentence(std::string(c.line) + "\r\n");
+    ASSERT_TRUE(intake.LastHandled());
+    DecodedReader r(decoder.Message());
+    ASSERT_TRUE(r.valid());
+    EXPECT_EQ(decoder.Message().type(), c.type);
+    EXPECT_EQ(r.u(2), c.mmsi);
+    if (c.type == 24) {
+      EXPECT_EQ(r.u(3), static_cast<uint32_t>(c.part));
+      EXPECT_STREQ(r.text(4), c.name);
+    }
+  }
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ TEST(SentenceIntake, HandsOffByGroupOnlyWhenFullyProcessed) {
   SentenceIntake intake(stores);
   HandoffRecorder handoff;
   intake.SetHandoff(&handoff);
-  const std::string gsvBad = WithChecksum("$GPGSV,1,1,01,05,40,083,46,1") + "\r\n";
+  const std::string gsvBad = WithChecksum("$GPGSV,1,1,01,05,40,083,46,1,2") + "\r\n";
   const std::string gsv = WithChecksum("$GPGSV,1,1,01,05,40,083,46") + "\r\n";
   const std::string hdt = WithChecksum("$GPHDT,274.07,T") + "\r\n";
   const std::string vdm = WithChecksum("!AIVDM,1,1,,B,15M67FC000G?ufbE`FepT@3n00Sa,0") + "\r\n";

@@ -16,6 +16,7 @@
 
 #include "codec/decoder.h"
 #include "codec/records.h"
+#include "codec/stores.h"
 #include "sentence_builder.h"
 
 namespace pelyx {
@@ -157,17 +158,27 @@ TEST(DispatchTable, AcceptsAValidSentenceOfEveryFormatter) {
   }
 }
 
-TEST(DispatchTable, RejectsOneCommaMoreOrFewerForEveryFormatter) {
+// Fields the NMEA 4.10 form of a sentence adds at its end.
+const std::map<std::string, int> kNewerFormAdds = {
+    {"RMC", 1}, {"GNS", 1}, {"GSA", 1}, {"GSV", 1}, {"GBS", 2}};
+
+TEST(DispatchTable, AcceptsOnlyItsOwnCommaCountsForEveryFormatter) {
   for (const ValidSentence& s : kValidSentences) {
     if (std::string_view(s.formatter) == "RMA") continue;  // checks no comma count
+    const auto newer = kNewerFormAdds.find(s.formatter);
+    const int added = newer == kNewerFormAdds.end() ? 0 : newer->second;
     std::vector<std::string> forms = {s.body};
     if (IsEnvelope(s.body)) forms.push_back(WithoutEnvelope(s.body));
     for (const std::string& form : forms) {
       SCOPED_TRACE(form);
       SentenceRecord record = MarkedRecord();
       EXPECT_TRUE(Decode(form, record));
-      EXPECT_FALSE(Decode(WithOneCommaMore(form), record)) << "one comma more";
       EXPECT_FALSE(Decode(WithOneCommaFewer(form), record)) << "one comma fewer";
+      std::string more = form;
+      for (int extra = 1; extra <= 3; ++extra) {
+        more = WithOneCommaMore(more);
+        EXPECT_EQ(Decode(more, record), extra == added) << extra << " commas more";
+      }
     }
   }
 }
@@ -1490,12 +1501,15 @@ TEST(GsvParser, RejectsCommaCountsBetweenEntryCounts) {
   };
   const Case cases[] = {
       {"$GPGSV,1,1,01,04,52,298,40", true},
-      {"$GPGSV,1,1,01,04,52,298,40,", false},
-      {"$GPGSV,1,1,01,04,52,298,40,05", false},
+      {"$GPGSV,1,1,01,04,52,298,40,", true},    // an empty signal ID
+      {"$GPGSV,1,1,01,04,52,298,40,05", true},  // signal ID 5
       {"$GPGSV,1,1,01,04,52,298,40,05,30", false},
       {"$GPGSV,1,1,01,04,52,298,40,05,30,100", false},
       {"$GPGSV,1,1,01,04,52,298", false},
-      {"$GAGSV,1,1,01,04,52,298,,7", false},
+      {"$GPGSV,1,1,01", false},    // no entry
+      {"$GPGSV,1,1,01,1", false},  // no entry, a signal ID
+      {"$GPGSV,1,1,02,04,52,298,40,05,30,100,22,1,2", false},
+      {"$GAGSV,1,1,01,04,52,298,,7", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.body);
@@ -1790,12 +1804,10 @@ TEST(RecordedSentences, ZdaGnsGrsHdt) {
 
 TEST(RecordedSentences, OlderFormsWithFewerFieldsAreRejected) {
   const char* lines[] = {
-      // GGA with 13 commas, RMC without the mode indicator, DTM with two fields,
-      // GSV with the signal identifier of a newer edition.
+      // GGA with 13 commas, RMC without the mode indicator, DTM with two fields.
       "$GPGGA,130711,5012.790800,N,00806.879600,W,2,,,,,,,*6A\r\n",
       "$GPRMC,102136.000,V,3340.8472,S,15117.3205,E,0.0,0.0,251112,0.0,W*79\r\n",
       "$GPDTM,W84,C*52\r\n",
-      "$GAGSV,1,1,01,04,52,298,,7*42\r\n",
   };
   for (const char* line : lines) {
     SCOPED_TRACE(line);
@@ -1841,6 +1853,187 @@ TEST(RecordedSentences, EverySentenceOfAMixedNmeaAndAisLogIsAccepted) {
                                                {"VTG", 164}};
   EXPECT_EQ(t.accepted, accepted);
   EXPECT_TRUE(t.rejected.empty());
+}
+
+// ---- the NMEA 4.10 forms ------------------------------------------------------
+
+// The stores after merging one decoded sentence into zeroed stores.
+DataStores StoresAfter(const SentenceRecord& record) {
+  DataStores stores;
+  std::memset(static_cast<void*>(&stores), 0, sizeof stores);  // padding too: compared below
+  MergeIntoStore(record, stores);
+  return stores;
+}
+
+TEST(NewerForms, GiveTheRecordAndTheStoresOfTheOlderForm) {
+  struct Case {
+    const char* older;
+    const char* added;  // the fields of the newer form after the older ones
+  } cases[] = {
+      {"$GPRMC,225446.33,A,4916.45,N,12311.12,W,000.5,054.7,191124,020.3,E,A", ",S"},
+      {"$GNRMC,074150.799,V,,,,,,,250215,,,N", ",V"},
+      {"$GNRMC,225446.33,A,4916.45,N,12311.12,W,000.5,054.7,191124,020.3,E,D", ","},
+      {"$GPGNS,122310.20,3722.425671,N,12258.856215,W,AA,14,0.9,1005.543,6.5,5.2,23", ",C"},
+      {"$GNGNS,074150.799,,,,,NNNN,00,,,0.0,,0000", ",V"},
+      {"$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1", ",1"},
+      {"$GNGSA,A,1,,,,,,,,,,,,,,,", ",4"},
+      {"$GNGSA,M,2,65,66,,,,,,,,,,,2.5,1.3,", ","},
+      {"$GPGSV,3,1,11,03,03,111,42", ",1"},
+      {"$GPGSV,3,1,11,03,03,111,42,04,15,270,38", ",8"},
+      {"$GLGSV,3,2,11,03,03,111,42,04,15,270,38,06,01,010,", ",1"},
+      {"$GAGSV,3,3,11,03,03,111,42,04,15,270,38,06,01,010,00,13,06,292,27", ",7"},
+      {"$GBGSV,1,1,04,03,03,111,42,04,15,270,38,06,01,010,00,13,06,292,27", ","},
+      {"$GPGBS,235458.00,1.4,1.3,3.1,03,0.02,-21.4,3.8", ",1,1"},
+      {"$GNGBS,003956.00,2.3,3.5,4.0,,,,", ",,"},
+  };
+  for (const Case& c : cases) {
+    const std::string newer = std::string(c.older) + c.added;
+    SCOPED_TRACE(newer);
+    SentenceRecord older = MarkedRecord();
+    SentenceRecord record = MarkedRecord();
+    ASSERT_TRUE(Decode(c.older, older));
+    ASSERT_TRUE(Decode(newer, record));
+    EXPECT_EQ(TextOf(record.talker), TextOf(older.talker));
+    EXPECT_EQ(TextOf(record.formatter), TextOf(older.formatter));
+    EXPECT_EQ(std::memcmp(&record.payload, &older.payload, sizeof record.payload), 0);
+    const DataStores a = StoresAfter(older);
+    const DataStores b = StoresAfter(record);
+    EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
+  }
+}
+
+TEST(NewerForms, OtherCommaCountsStayRejected) {
+  const char* bodies[] = {
+      "$GPRMC,225446.33,A,4916.45,N,12311.12,W,000.5,054.7,191124,020.3,E,A,S,1",
+      "$GPGNS,122310.20,3722.425671,N,12258.856215,W,AA,14,0.9,1005.543,6.5,5.2,23,V,1",
+      "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1,1,1",
+      "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1,1,1,1",
+      "$GPGSV,3,1,11,03,03,111,42,1,1",
+      "$GPGSV,3,1,11,03,03,111,42,04,15,270,38,06,01,010,00,13,06,292,27,1,1",
+      "$GPGSV,3,1,11,03,03,111,42,04,15,270,38,06,01,010,00,13,06,292,27,1,1,1",
+      "$GPGBS,235458.00,1.4,1.3,3.1,03,0.02,-21.4,3.8,1",  // the system ID alone
+      "$GPGBS,235458.00,1.4,1.3,3.1,03,0.02,-21.4,3.8,1,1,1",
+      // The other GNSS sentences have no newer form.
+      "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,3.2,0120,1",
+      "$GPGLL,4916.45,N,12311.12,W,225444,A,A,1",
+      "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K,A,1",
+      "$GPZDA,201530.00,04,07,2002,-05,30,1",
+      "$GPGST,172814.0,0.006,0.023,0.020,273.6,0.023,0.020,0.031,1",
+  };
+  for (const char* body : bodies) {
+    SCOPED_TRACE(body);
+    SentenceRecord r = MarkedRecord();
+    EXPECT_FALSE(Decode(body, r));
+  }
+}
+
+// Real sentences of receivers that speak NMEA 4.10 or 4.11.
+TEST(RecordedSentences, NewerFormsReadTheirFields) {
+  SentenceRecord r = MarkedRecord();
+  // gnss/furuno_gl_ga.log
+  ASSERT_TRUE(
+      DecodeLine("$GNRMC,120213.000,A,5957.0062,N,01100.6429,E,0.00,0.00,310722,,,D,V*0A\r\n", r));
+  ExpectTime(r.payload.rmc.time, 12, 2, 13, 0);
+  EXPECT_EQ(r.payload.rmc.status, 'A');
+  EXPECT_FLOAT_EQ(r.payload.rmc.latitude, 59.950103f);
+  EXPECT_FLOAT_EQ(r.payload.rmc.longitude, 11.010715f);
+  EXPECT_EQ(r.payload.rmc.year, 2022);
+  EXPECT_EQ(r.payload.rmc.month, 7);
+  EXPECT_EQ(r.payload.rmc.day, 31);
+  EXPECT_FLOAT_EQ(r.payload.rmc.magneticVariation, kNoFloat);
+  EXPECT_EQ(r.payload.rmc.variationDirection, kNoChar);
+  EXPECT_EQ(r.payload.rmc.modeIndicator, 'D');
+
+  ASSERT_TRUE(
+      DecodeLine("$GNGNS,120213.000,5957.0062,N,01100.6429,E,NDD,11,1.3,168.9,39.5,,,V*57\r\n", r));
+  EXPECT_EQ(std::string(r.payload.gns.mode, 2), "ND");
+  EXPECT_EQ(std::string(r.payload.gns.satellites, 2), "11");
+  EXPECT_FLOAT_EQ(r.payload.gns.hdop, 1.3f);
+  EXPECT_FLOAT_EQ(r.payload.gns.altitude, 168.9f);
+  EXPECT_FLOAT_EQ(r.payload.gns.geoidSeparation, 39.5f);
+  EXPECT_FLOAT_EQ(r.payload.gns.dgpsAge, kNoFloat);
+  EXPECT_FLOAT_EQ(r.payload.gns.stationId, kNoFloat);
+
+  ASSERT_TRUE(DecodeLine("$GNGSA,A,3,68,69,70,78,84,85,,,,,,,1.5,1.3,1.0,2*3D\r\n", r));
+  EXPECT_EQ(r.payload.gsa.selectionMode, 'A');
+  EXPECT_EQ(r.payload.gsa.fixMode, 3);
+  EXPECT_EQ(r.payload.gsa.satellites[0], 68);
+  EXPECT_EQ(r.payload.gsa.satellites[5], 85);
+  EXPECT_EQ(r.payload.gsa.satellites[6], -128);
+  EXPECT_EQ(r.payload.gsa.satellites[11], -128);
+  EXPECT_FLOAT_EQ(r.payload.gsa.pdop, 1.5f);
+  EXPECT_FLOAT_EQ(r.payload.gsa.hdop, 1.3f);
+  EXPECT_FLOAT_EQ(r.payload.gsa.vdop, 1.0f);
+
+  ASSERT_TRUE(
+      DecodeLine("$GLGSV,3,1,10,85,85,247,32,69,53,053,37,70,52,187,27,86,36,310,,1*72\r\n", r));
+  EXPECT_EQ(r.payload.gsv.entryCount, 4);
+  EXPECT_EQ(r.payload.gsv.total, 3);
+  EXPECT_EQ(r.payload.gsv.satellitesInView, 10);
+  EXPECT_EQ(r.payload.gsv.id[3], 86);
+  EXPECT_EQ(r.payload.gsv.azimuth[3], 310);
+  EXPECT_EQ(r.payload.gsv.snr[3], -128);
+
+  ASSERT_TRUE(DecodeLine("$GPGSV,1,1,01,36,19,156,51,,,,,,,,,,,,,1*5E\r\n", r));
+  EXPECT_EQ(r.payload.gsv.entryCount, 4);
+  EXPECT_EQ(r.payload.gsv.id[0], 36);
+  EXPECT_EQ(r.payload.gsv.snr[0], 51);
+  EXPECT_EQ(r.payload.gsv.id[1], -128);
+  EXPECT_EQ(r.payload.gsv.azimuth[3], -1);
+
+  // gnss/quectel-eg25-g.log
+  ASSERT_TRUE(DecodeLine("$GAGSV,1,1,01,04,52,298,,7*42\r\n", r));
+  EXPECT_EQ(r.payload.gsv.entryCount, 1);
+  EXPECT_EQ(r.payload.gsv.id[0], 4);
+  EXPECT_EQ(r.payload.gsv.elevation[0], 52);
+  EXPECT_EQ(r.payload.gsv.azimuth[0], 298);
+  EXPECT_EQ(r.payload.gsv.snr[0], -128);
+
+  // gnss/ublox-zed-f9p-nmea.log
+  ASSERT_TRUE(DecodeLine("$GNGBS,003956.00,2.3,3.5,4.0,,,,,,*55\r\n", r));
+  ExpectTime(r.payload.gbs.time, 0, 39, 56, 0);
+  EXPECT_FLOAT_EQ(r.payload.gbs.errorLatitude, 2.3f);
+  EXPECT_FLOAT_EQ(r.payload.gbs.errorLongitude, 3.5f);
+  EXPECT_FLOAT_EQ(r.payload.gbs.errorAltitude, 4.0f);
+  EXPECT_EQ(r.payload.gbs.failedSatellite, -1);
+  EXPECT_FLOAT_EQ(r.payload.gbs.missedProbability, kNoFloat);
+  EXPECT_FLOAT_EQ(r.payload.gbs.biasDeviation, kNoFloat);
+}
+
+TEST(RecordedSentences, EveryGnssSentenceOfNmea410ReceiversIsAccepted) {
+  struct Case {
+    const char* file;
+    std::map<std::string, int> accepted;
+  } cases[] = {
+      {PELYX_TEST_DATA "/gnss/ublox-zed-f9p-nmea.log",
+       {{"GBS", 29},
+        {"GGA", 29},
+        {"GLL", 29},
+        {"GSA", 116},
+        {"GST", 29},
+        {"GSV", 696},
+        {"RMC", 29},
+        {"VTG", 29},
+        {"ZDA", 29}}},
+      {PELYX_TEST_DATA "/gnss/ublox-neo-m9n-nmea.log",
+       {{"GBS", 61},
+        {"GGA", 61},
+        {"GLL", 61},
+        {"GSA", 244},
+        {"GST", 61},
+        {"GSV", 732},
+        {"RMC", 61},
+        {"VTG", 61},
+        {"ZDA", 61}}},
+      {PELYX_TEST_DATA "/gnss/telit-pls83-w.log",
+       {{"GGA", 20}, {"GNS", 10}, {"GSA", 50}, {"GSV", 105}, {"RMC", 20}, {"VTG", 20}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const Tally t = DecodeRecording(c.file);
+    EXPECT_EQ(t.accepted, c.accepted);
+    EXPECT_TRUE(t.rejected.empty());
+  }
 }
 
 }  // namespace
