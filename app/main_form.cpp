@@ -210,7 +210,7 @@ TForm1::TForm1(const FormEnvironment& environment, QWidget* parent)
   FillPortAndBaudLists();
   session_->Start();
   // 6. The port box shows the Manual sheet, without tabs.
-  PageControlDetectComPortMode->tabBar()->hide();
+  PageControlDetectComPortMode->SetTabless(true);
   PageControlDetectComPortMode->setCurrentWidget(TabSheetManualDetectComPort);
   lblFirmVer->clear();
   // 7. The connection state.
@@ -299,7 +299,7 @@ void TForm1::BuildTopBar(QWidget* client) {
   RadioButtonConnectionModeAuto->setObjectName("RadioButtonConnectionModeAuto");
   RadioButtonConnectionModeAuto->setGeometry(10, 46, 74, 20);
 
-  PageControlDetectComPortMode = new QTabWidget(GroupBoxSerialConnectionMode);
+  PageControlDetectComPortMode = new TPageControl(GroupBoxSerialConnectionMode);
   PageControlDetectComPortMode->setObjectName("PageControlDetectComPortMode");
   PageControlDetectComPortMode->setDocumentMode(true);
   PageControlDetectComPortMode->setGeometry(88, 17, 238, 54);
@@ -412,7 +412,7 @@ void TForm1::BuildPages(QWidget* client) {
   TabSheetDiagnosis = NewPage(PageControlMain, "TabSheetDiagnosis", "Diagnosis");
   connect(PageControlMain, &QTabWidget::currentChanged, this, &TForm1::PageControlMainChange);
 
-  PageControlConf = new QTabWidget(TabSheetConfig);
+  PageControlConf = new TPageControl(TabSheetConfig);
   PageControlConf->setObjectName("PageControlConf");
   PageControlConf->setGeometry(4, 4, kPageWidth, kPageHeight + 26);
   TabSheetStatic = NewPage(PageControlConf, "TabSheetStatic", "STATIC DATA");

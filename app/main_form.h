@@ -165,7 +165,7 @@ class TForm1 : public QMainWindow {
   QGroupBox* GroupBoxSerialConnectionMode;
   QRadioButton* RadioButtonConnectionModeManual;
   QRadioButton* RadioButtonConnectionModeAuto;
-  QTabWidget* PageControlDetectComPortMode;
+  TPageControl* PageControlDetectComPortMode;
   QWidget* TabSheetAutoConnectComPort;
   QLabel* LabelAutoComPort;
   QLabel* LabelAutoBaudRate;
@@ -187,11 +187,11 @@ class TForm1 : public QMainWindow {
   QPushButton* btnExit;
 
   // ---- Main pages ----
-  QTabWidget* PageControlMain;
+  TPageControl* PageControlMain;
   QWidget* TabSheetConfig;
   QWidget* TabSheetDiagnosis;
-  QTabWidget* PageControlConf;
-  QTabWidget* PageControlDiagnosis;
+  TPageControl* PageControlConf;
+  TPageControl* PageControlDiagnosis;
 
   // STATIC DATA
   QWidget* TabSheetStatic;

@@ -1,9 +1,14 @@
 #include "app/widgets.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace pelyx::app {
 
@@ -114,9 +119,47 @@ QPixmap TImageList::Picture(int index) const {
   return empty;
 }
 
+// ---- TPageTabBar -----------------------------------------------------------------
+
+int NextReachableTab(const QTabBar* tabs, int from, int step, bool wrap) {
+  const int count = tabs->count();
+  int index = from;
+  for (int tried = 0; tried < count; ++tried) {
+    index += step;
+    if (index < 0 || index >= count) {
+      if (!wrap) return -1;
+      index = index < 0 ? count - 1 : 0;
+    }
+    if (tabs->isTabVisible(index) && tabs->isTabEnabled(index)) return index;
+  }
+  return -1;
+}
+
+void TPageTabBar::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Left && event->key() != Qt::Key_Right) {
+    event->ignore();
+    return;
+  }
+  const bool back = event->key() == (isRightToLeft() ? Qt::Key_Right : Qt::Key_Left);
+  const int next = NextReachableTab(this, currentIndex(), back ? -1 : 1, false);
+  if (next >= 0) setCurrentIndex(next);
+}
+
+void TPageTabBar::wheelEvent(QWheelEvent* event) {
+  const QPoint delta = event->angleDelta();
+  const int turn = std::abs(delta.y()) >= std::abs(delta.x()) ? delta.y() : delta.x();
+  if (turn == 0) {
+    event->ignore();
+    return;
+  }
+  const int next = NextReachableTab(this, currentIndex(), turn > 0 ? -1 : 1, false);
+  if (next >= 0) setCurrentIndex(next);
+  event->accept();
+}
+
 // ---- TOwnerDrawTabBar ------------------------------------------------------------
 
-TOwnerDrawTabBar::TOwnerDrawTabBar(QWidget* parent) : QTabBar(parent) {
+TOwnerDrawTabBar::TOwnerDrawTabBar(QWidget* parent) : TPageTabBar(parent) {
   setDrawBase(false);
   setExpanding(false);
   setUsesScrollButtons(false);
@@ -138,6 +181,52 @@ void TOwnerDrawTabBar::paintEvent(QPaintEvent*) {
     if (drawTab_) drawTab_(painter, i, rect, i == currentIndex());
     painter.restore();
   }
+}
+
+// ---- TPageControl ----------------------------------------------------------------
+
+TPageControl::TPageControl(QWidget* parent, TPageTabBar* tabBar) : QTabWidget(parent) {
+  setTabBar(tabBar ? tabBar : new TPageTabBar);
+  connect(this->tabBar(), &QTabBar::currentChanged, this, &TPageControl::KeepToShownPages);
+}
+
+void TPageControl::SetTabless(bool tabless) {
+  tabless_ = tabless;
+  tabBar()->setVisible(!tabless);
+}
+
+void TPageControl::keyPressEvent(QKeyEvent* event) {
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  int step = 0;
+  if (control && event->key() == Qt::Key_Tab) step = shift ? -1 : 1;
+  if (control && event->key() == Qt::Key_Backtab) step = -1;
+  if (control && event->key() == Qt::Key_PageDown) step = 1;
+  if (control && event->key() == Qt::Key_PageUp) step = -1;
+  if (step == 0 || tabless_) {
+    event->ignore();
+    return;
+  }
+  const int next = NextReachableTab(tabBar(), currentIndex(), step, true);
+  if (next >= 0 && next != currentIndex()) setCurrentIndex(next);
+  event->accept();
+}
+
+void TPageControl::KeepToShownPages(int index) {
+  if (index < 0) return;
+  const QTabBar* tabs = tabBar();
+  if (tabs->isTabVisible(index)) {
+    shown_ = index;
+    return;
+  }
+  int to = -1;
+  if (shown_ >= 0 && shown_ < count() && tabs->isTabVisible(shown_)) {
+    to = shown_;
+  } else {
+    to = NextReachableTab(tabs, index, 1, false);
+    if (to < 0) to = NextReachableTab(tabs, index, -1, false);
+  }
+  if (to >= 0) setCurrentIndex(to);
 }
 
 // ---- Helpers ---------------------------------------------------------------------

@@ -98,9 +98,25 @@ class TImageList {
   std::vector<QPixmap> pictures_;
 };
 
+// A page control's tab bar. The arrow keys and the mouse wheel step only over the tabs
+// that are shown; a hidden tab is never selected from the bar.
+class TPageTabBar : public QTabBar {
+  Q_OBJECT
+ public:
+  explicit TPageTabBar(QWidget* parent = nullptr) : QTabBar(parent) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+};
+
+// The index of the next tab of `tabs` that is shown and enabled, `step` (1 or -1) tabs on
+// from `from`, going round the end when `wrap`; -1 when there is none.
+int NextReachableTab(const QTabBar* tabs, int from, int step, bool wrap);
+
 // A tab bar whose tabs its owner draws (through `drawTab`), optionally all of one size.
 // Hidden tabs are neither drawn nor counted.
-class TOwnerDrawTabBar : public QTabBar {
+class TOwnerDrawTabBar : public TPageTabBar {
   Q_OBJECT
  public:
   using DrawTab = std::function<void(QPainter& painter, int index, const QRect& rect, bool active)>;
@@ -120,15 +136,26 @@ class TOwnerDrawTabBar : public QTabBar {
   QSize fixedTabSize_;
 };
 
-// A page control; with an own tab bar when one is given.
+// A page control; with an own tab bar when one is given. A page whose tab is hidden is
+// never shown: Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp step over hidden tabs,
+// and selecting a hidden page in any other way leaves the page that was shown (or, when
+// that one was hidden, the nearest shown one).
 class TPageControl : public QTabWidget {
   Q_OBJECT
  public:
-  explicit TPageControl(QWidget* parent, QTabBar* tabBar = nullptr) : QTabWidget(parent) {
-    if (tabBar) setTabBar(tabBar);
-  }
-};
+  explicit TPageControl(QWidget* parent, TPageTabBar* tabBar = nullptr);
+  // Without tabs: the owner alone chooses the page, the keys choose none.
+  void SetTabless(bool tabless);
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void KeepToShownPages(int index);
+
+  bool tabless_ = false;
+  int shown_ = -1;  // the page last shown whose tab is visible
+};
 // A label that shows its text as plain text, never as rich text.
 QLabel* NewLabel(const QString& name, const QString& caption, QWidget* parent);
 
