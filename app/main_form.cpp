@@ -819,8 +819,8 @@ void TForm1::BuildDataLogPage() {
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(4);
-  MemoDataLog = new QPlainTextEdit(page);
-  MemoDataLog->setObjectName("MemoDataLog");
+  // The log keeps the newest lines; the oldest go once it holds more.
+  MemoDataLog = new TLogMemo("MemoDataLog", kDataLogMaxLines, page);
   MemoDataLog->setLineWrapMode(QPlainTextEdit::NoWrap);
   MemoDataLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   MemoDataLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -828,9 +828,6 @@ void TForm1::BuildDataLogPage() {
   mono.setStyleHint(QFont::TypeWriter);
   mono.setPixelSize(12);
   MemoDataLog->setFont(mono);
-  MemoDataLog->setReadOnly(true);
-  // The log keeps the newest lines; the oldest go once it holds this many.
-  MemoDataLog->setMaximumBlockCount(kDataLogMaxLines);
   MemoDataLog->setToolTip(QString("The received lines, the newest last. The log keeps the last "
                                   "%1 lines; older ones are dropped.")
                               .arg(kDataLogMaxLines));

@@ -307,7 +307,7 @@ class TForm1 : public QMainWindow {
 
   // DATA LOG
   QWidget* TabSheetDataLog;
-  QPlainTextEdit* MemoDataLog;
+  TLogMemo* MemoDataLog;  // editable; received lines go to its end
   QCheckBox* cbxEnableLog;
   QPushButton* btnSaveLog;
   QPushButton* btnClearLog;

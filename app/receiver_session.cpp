@@ -235,7 +235,7 @@ class ReceiverSession::Adapters final : public config::ConfigForm,
 
   // ---- LogView ----
   void AppendLines(std::string_view lines) override {
-    form_.MemoDataLog->appendPlainText(FromDevice(lines));
+    form_.MemoDataLog->AppendLines(FromDevice(lines));
   }
 
  private:

@@ -4,11 +4,15 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdlib>
+
+#include "views/data_log.h"
 
 namespace pelyx::app {
 
@@ -227,6 +231,54 @@ void TPageControl::KeepToShownPages(int index) {
     if (to < 0) to = NextReachableTab(tabs, index, -1, false);
   }
   if (to >= 0) setCurrentIndex(to);
+}
+
+// ---- TLogMemo --------------------------------------------------------------------
+
+TLogMemo::TLogMemo(const QString& name, int maxLines, QWidget* parent)
+    : QPlainTextEdit(parent), maxLines_(maxLines) {
+  setObjectName(name);
+  // An undo would take back received lines along with the user's typing.
+  setUndoRedoEnabled(false);
+}
+
+void TLogMemo::AppendLines(const QString& lines) {
+  QTextDocument* text = document();
+  const QTextCursor user = textCursor();
+  const views::LogEditPlace before{user.anchor(), user.position()};
+  const int64_t linesBefore = text->isEmpty() ? 0 : text->blockCount();
+  const int64_t arriving = lines.count(QLatin1Char('\n')) + 1;
+
+  appendPlainText(lines);  // follows the end when the view showed the end
+
+  QScrollBar* vertical = verticalScrollBar();
+  QScrollBar* horizontal = horizontalScrollBar();
+  const int64_t drop = views::LinesToDrop(linesBefore, arriving, maxLines_);
+  int64_t dropped = 0;
+  if (drop > 0) {
+    const bool followingEnd = vertical->value() == vertical->maximum();
+    const int top = vertical->value();
+    QTextCursor oldest(text);
+    dropped = text->findBlockByNumber(static_cast<int>(drop)).position();
+    oldest.setPosition(static_cast<int>(dropped), QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
+    // The lines in view stay in view (the scroll position counts lines).
+    vertical->setValue(followingEnd ? vertical->maximum()
+                                    : std::max(0, top - static_cast<int>(drop)));
+  }
+
+  const views::LogEditPlace after = views::PlaceAfterAppend(before, dropped);
+  const QTextCursor now = textCursor();
+  if (now.anchor() != after.anchor || now.position() != after.position) {
+    const int top = vertical->value();
+    const int left = horizontal->value();
+    QTextCursor kept(text);
+    kept.setPosition(static_cast<int>(after.anchor));
+    kept.setPosition(static_cast<int>(after.position), QTextCursor::KeepAnchor);
+    setTextCursor(kept);
+    vertical->setValue(top);  // putting the cursor back does not scroll the view
+    horizontal->setValue(left);
+  }
 }
 
 // ---- Helpers ---------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QPlainTextEdit>
 #include <QValidator>
 
 #include <functional>
@@ -156,6 +157,22 @@ class TPageControl : public QTabWidget {
   bool tabless_ = false;
   int shown_ = -1;  // the page last shown whose tab is visible
 };
+// The data log's view: an editable text whose received lines always go to the end. While
+// lines arrive the user's cursor and selection stay on the characters they were on (a
+// cursor at the end does not ride along behind the new lines), and the oldest lines go,
+// beyond `maxLines`, only when received lines come in, never because of an edit.
+class TLogMemo : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  TLogMemo(const QString& name, int maxLines, QWidget* parent);
+  int MaxLines() const { return maxLines_; }
+  // `lines`: one or more lines joined by LF, no line end after the last.
+  void AppendLines(const QString& lines);
+
+ private:
+  int maxLines_;
+};
+
 // A label that shows its text as plain text, never as rich text.
 QLabel* NewLabel(const QString& name, const QString& caption, QWidget* parent);
 
