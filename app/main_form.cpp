@@ -116,6 +116,31 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
   widget->setPalette(palette);
 }
 
+// A flat button on the dark blue bottom bar: white caption, and the panel that appears
+// under the mouse (or while pressed) is drawn in a deep blue, so the white caption stays
+// readable on it; greyed, the caption is a light grey that still shows on the bar.
+void SetBarButtonColours(QWidget* button) {
+  QPalette palette = button->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Button, kBarButtonPanel);
+    palette.setColor(group, QPalette::ButtonText, Qt::white);
+    palette.setColor(group, QPalette::WindowText, Qt::white);
+  }
+  palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(205, 215, 228));
+  palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(205, 215, 228));
+  button->setPalette(palette);
+}
+
+// Greyed texts on the sky-blue bar: a dark slate grey, plainly greyed beside the black
+// of the enabled texts and still readable on the blue and on the greyed boxes.
+void SetDisabledTextColours(QWidget* bar) {
+  QPalette palette = bar->palette();
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    palette.setColor(QPalette::Disabled, role, kDisabledOnSkyBlue);
+  }
+  bar->setPalette(palette);
+}
+
 QPixmap OnCream(const QPixmap& picture) {
   QPixmap out(picture.size());
   out.fill(kCream);
@@ -286,6 +311,7 @@ void TForm1::BuildTopBar(QWidget* client) {
   PanelTop = new QFrame(client);
   PanelTop->setObjectName("PanelTop");
   PanelTop->setGeometry(0, 0, kClientWidth, kTopBarHeight);
+  SetDisabledTextColours(PanelTop);
 
   // The serial link's box.
   GroupBoxSerialConnectionMode = new QGroupBox("Serial Port and Baud Rate Setting", PanelTop);
@@ -867,7 +893,7 @@ void TForm1::BuildBottomBar(QWidget* client) {
     QFont bold = button->font();
     bold.setBold(true);
     button->setFont(bold);
-    SetTextColour(button, Qt::white);
+    SetBarButtonColours(button);
   }
 }
 

@@ -23,6 +23,8 @@ namespace pelyx::app {
 // Colours of the window.
 inline const QColor kSkyBlue(166, 202, 240);
 inline const QColor kCream(255, 251, 240);
+inline const QColor kBarButtonPanel(24, 62, 112);     // a flat button's panel on the bottom bar
+inline const QColor kDisabledOnSkyBlue(72, 82, 98);  // greyed texts on the top bar
 
 // An edit with a caption label beside it. The label is a sibling of the edit named
 // after it (object name + "_EditLabel"); it follows the edit when the edit moves,
