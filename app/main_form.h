@@ -34,6 +34,7 @@ class QRadioButton;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
+class QTranslator;
 
 namespace pelyx::link {
 class PortEnumerator;
@@ -98,6 +99,9 @@ class TForm1 : public QMainWindow {
   void ApplyStoredLanguage();
   void ApplyLanguage(int language);
   void LoadLanguageFile(const std::string& path);
+  // The toolkit's own texts (message-box buttons, file dialogs) in the language's
+  // translation; its built-in English when the language has none or it is missing.
+  void LoadToolkitTranslation(int language);
   void ReadSettings();
   // False when the settings file cannot be written.
   bool WriteSettings();
@@ -375,6 +379,7 @@ class TForm1 : public QMainWindow {
   QString programFolder_;
   std::unique_ptr<ReceiverSession> session_;
   std::unique_ptr<QtUserPrompt> ownPrompt_;
+  std::unique_ptr<QTranslator> toolkitTranslation_;  // installed while a language has one
   UserPrompt* prompt_ = nullptr;
   QActionGroup* languageGroup_ = nullptr;
   QActionGroup* connectionGroup_ = nullptr;

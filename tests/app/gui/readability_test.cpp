@@ -140,5 +140,40 @@ TEST_F(Readability, GreyedConnectionSettingsStayReadableOnTheBlueBar) {
   }
 }
 
+// The texts of the buttons of the next message box the window shows; the box is closed.
+std::vector<std::string> ButtonsOfTheNextBox(TForm1& form, PromptButtons buttons) {
+  std::vector<std::string> texts;
+  QTimer::singleShot(0, [&texts] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    for (QAbstractButton* button : box->buttons()) texts.push_back(button->text().toStdString());
+    box->reject();
+  });
+  form.Prompt().Message("text", "caption", buttons, PromptIcon::kNone);
+  std::sort(texts.begin(), texts.end());
+  return texts;
+}
+
+TEST_F(Readability, MessageBoxButtonsSpeakTheChosenLanguage) {
+  Form().SetUserPrompt(nullptr);  // the toolkit's own boxes
+  struct Case {
+    int language;
+    std::vector<std::string> okCancel;
+    std::vector<std::string> yesNo;
+  };
+  const Case cases[] = {
+      {kLanguageTraditionalChinese, {"取消", "確定"}, {"否(&N)", "是(&Y)"}},
+      {kLanguageSimplifiedChinese, {"取消", "确定"}, {"否(&N)", "是(&Y)"}},
+      {kLanguageEnglish, {"Cancel", "OK"}, {"&No", "&Yes"}},
+      {kLanguageTraditionalChinese, {"取消", "確定"}, {"否(&N)", "是(&Y)"}},
+  };
+  for (const Case& c : cases) {
+    Form().ApplyLanguage(c.language);
+    EXPECT_EQ(ButtonsOfTheNextBox(Form(), PromptButtons::kOkCancel), c.okCancel) << c.language;
+    EXPECT_EQ(ButtonsOfTheNextBox(Form(), PromptButtons::kYesNo), c.yesNo) << c.language;
+  }
+  Form().ApplyLanguage(kLanguageEnglish);
+}
+
 }  // namespace
 }  // namespace pelyx::app
