@@ -175,5 +175,39 @@ TEST_F(Readability, MessageBoxButtonsSpeakTheChosenLanguage) {
   Form().ApplyLanguage(kLanguageEnglish);
 }
 
+TEST_F(Readability, WaitingProgressOpensCentredOnTheMainWindowAndStaysThere) {
+  TfrmWaitingProgress& waiting = windows_.WaitingProgress();
+  // The box belongs to the main window, so the window system keeps it by that window.
+  EXPECT_EQ(waiting.parentWidget(), &Form());
+  EXPECT_TRUE(waiting.isWindow());
+  EXPECT_FALSE(waiting.windowFlags() & Qt::FramelessWindowHint);
+
+  // Where the box stands when it first appears, and every time after.
+  struct Watch : QObject {
+    std::vector<QRect> shownAt;
+    bool eventFilter(QObject* object, QEvent* event) override {
+      if (event->type() == QEvent::Show) shownAt.push_back(static_cast<QWidget*>(object)->geometry());
+      return false;
+    }
+  } watch;
+  waiting.installEventFilter(&watch);
+  for (const QPoint& place : {QPoint(30, 20), QPoint(60, 140), QPoint(5, 60)}) {
+    Form().move(place);
+    QApplication::processEvents();
+    waiting.ShowProgress(&Form());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&waiting));
+    ASSERT_TRUE(waiting.windowHandle());
+    EXPECT_EQ(waiting.windowHandle()->transientParent(), Form().windowHandle());
+    const QPoint centre = Form().frameGeometry().center();
+    ASSERT_FALSE(watch.shownAt.empty());
+    const QRect first = watch.shownAt.back();
+    EXPECT_LE((first.center() - centre).manhattanLength(), 2)
+        << "appeared at " << first.x() << "," << first.y();
+    EXPECT_EQ(waiting.geometry(), first);  // nothing moved it afterwards
+    waiting.HideProgress();
+  }
+  waiting.removeEventFilter(&watch);
+}
+
 }  // namespace
 }  // namespace pelyx::app
