@@ -240,6 +240,9 @@ TLogMemo::TLogMemo(const QString& name, int maxLines, QWidget* parent)
   setObjectName(name);
   // An undo would take back received lines along with the user's typing.
   setUndoRedoEnabled(false);
+  // Tab moves on to the next control, as in any other text box of the window; the log
+  // holds no tab characters of the user's.
+  setTabChangesFocus(true);
 }
 
 void TLogMemo::AppendLines(const QString& lines) {

@@ -62,6 +62,13 @@ TEST_F(DataLogEdit, TheLogTakesTyping) {
   EXPECT_EQ(Text(), "note $GPGLL,1");
 }
 
+TEST_F(DataLogEdit, TabLeavesTheLogForTheNextControl) {
+  Receive("L1\r\n");
+  QTest::keyClick(&Memo(), Qt::Key_Tab);
+  EXPECT_EQ(Text(), "L1");
+  EXPECT_NE(QApplication::focusWidget(), &Memo());
+}
+
 TEST_F(DataLogEdit, TypingAtTheEndWhileALineArrivesNeverJoinsIt) {
   Receive("L1\r\nL2\r\n");
   QTextCursor end = Memo().textCursor();
@@ -149,8 +156,7 @@ TEST_F(DataLogEdit, AtTheCapOnlyArrivingLinesPushTheOldestOut) {
   EXPECT_EQ(Memo().document()->firstBlock().text().toStdString(), "L3");
   EXPECT_EQ(Memo().document()->lastBlock().text().toStdString(), "NEW2");
   QTest::keyClicks(&Memo(), "!");
-  EXPECT_EQ(Memo().document()->lastBlock().previous().previous().text().toStdString(),
-            "my note!");
+  EXPECT_EQ(Memo().document()->lastBlock().previous().previous().text().toStdString(), "my note!");
 }
 
 }  // namespace
