@@ -2,8 +2,8 @@
 // language files and the captions they replace.
 #include <QAbstractButton>
 #include <QAction>
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>

@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QPlainTextEdit>
 #include <QValidator>
 
 #include <functional>
@@ -23,7 +23,7 @@ namespace pelyx::app {
 // Colours of the window.
 inline const QColor kSkyBlue(166, 202, 240);
 inline const QColor kCream(255, 251, 240);
-inline const QColor kBarButtonPanel(24, 62, 112);     // a flat button's panel on the bottom bar
+inline const QColor kBarButtonPanel(24, 62, 112);    // a flat button's panel on the bottom bar
 inline const QColor kDisabledOnSkyBlue(72, 82, 98);  // greyed texts on the top bar
 
 // An edit with a caption label beside it. The label is a sibling of the edit named

@@ -323,14 +323,14 @@ TEST(LogCapTest, OnlyArrivingLinesPushTheOldestOut) {
     int64_t lines, arriving, maxLines, drop;
   };
   const Case cases[] = {
-      {0, 1, 5, 0},       // an empty log takes its first line
-      {4, 1, 5, 0},       // up to the limit nothing goes
-      {5, 1, 5, 1},       // one over: the oldest goes
-      {5, 3, 5, 3},       // a burst: as many as came
-      {2, 9, 5, 6},       // a burst beyond the limit: the old lines and the first new ones
-      {7, 1, 5, 3},       // lines the user added count as lines of the log
-      {7, 0, 5, 0},       // no arriving line, nothing goes: an edit alone never drops
-      {100, 50, 0, 0},    // no limit
+      {0, 1, 5, 0},     // an empty log takes its first line
+      {4, 1, 5, 0},     // up to the limit nothing goes
+      {5, 1, 5, 1},     // one over: the oldest goes
+      {5, 3, 5, 3},     // a burst: as many as came
+      {2, 9, 5, 6},     // a burst beyond the limit: the old lines and the first new ones
+      {7, 1, 5, 3},     // lines the user added count as lines of the log
+      {7, 0, 5, 0},     // no arriving line, nothing goes: an edit alone never drops
+      {100, 50, 0, 0},  // no limit
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LinesToDrop(c.lines, c.arriving, c.maxLines), c.drop)
@@ -385,8 +385,7 @@ TEST(LogEditPlaceTest, TheUsersPlaceStaysOnItsCharactersWhileLinesArrive) {
       {"selection made backwards to the end", "L1\nL2", {5, 3}, "L3", 0, "L2", "1\n"},
       {"whole text selected", "L1\nL2", {0, 5}, "L3", 0, "L1\nL2", "L2"},
       {"cursor behind the oldest lines that go", "L1\nL2\nL3", {6, 6}, "L4", 3, "", "2\n"},
-      {"selection over the end, oldest line going", "L1\nL2\nL3", {6, 8}, "L4", 3, "L3",
-       "L3"},
+      {"selection over the end, oldest line going", "L1\nL2\nL3", {6, 8}, "L4", 3, "L3", "L3"},
       {"selection across the line that goes", "L1\nL2\nL3", {1, 4}, "L4", 3, "L", "L"},
       {"cursor on a line that goes", "L1\nL2\nL3", {1, 1}, "L4", 3, "", ""},
       {"burst larger than the log", "L1\nL2", {5, 5}, "A\nB\nC", 2, "", ""},

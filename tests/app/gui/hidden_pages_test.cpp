@@ -124,9 +124,11 @@ TEST_F(HiddenPages, SelectingAHiddenPageFromCodeLeavesTheShownOne) {
   for (QWidget* page : {Form().TabSheetStatic, Form().TabSheetTransceiver, Form().TabSheetCPA,
                         Form().TabSheetView, Form().TabSheetDaughter}) {
     Form().PageControlConf->setCurrentWidget(page);
-    EXPECT_EQ(Current(Form().PageControlConf), "TabSheetBaudRate") << page->objectName().toStdString();
+    EXPECT_EQ(Current(Form().PageControlConf), "TabSheetBaudRate")
+        << page->objectName().toStdString();
     Form().PageControlConf->setCurrentIndex(Form().PageControlConf->indexOf(page));
-    EXPECT_EQ(Current(Form().PageControlConf), "TabSheetBaudRate") << page->objectName().toStdString();
+    EXPECT_EQ(Current(Form().PageControlConf), "TabSheetBaudRate")
+        << page->objectName().toStdString();
   }
   Form().PageControlDiagnosis->setCurrentWidget(Form().TabSheetDataLog);
   Form().PageControlDiagnosis->setCurrentWidget(Form().TabSheetGpsStatus);

@@ -57,10 +57,9 @@ double TextContrast(const QImage& picture, const QRect& area) {
     for (int x = area.left(); x <= area.right(); ++x) ++counts[picture.pixel(x, y) | 0xff000000];
   }
   if (counts.empty()) return 0;
-  const QRgb background =
-      std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-        return a.second < b.second;
-      })->first;
+  const QRgb background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                            return a.second < b.second;
+                          })->first;
   double best = 1;
   for (const auto& [pixel, count] : counts) best = std::max(best, Contrast(pixel, background));
   return best;
@@ -80,8 +79,7 @@ class Readability : public testing::Test {
     return Form().grab().toImage().convertToFormat(QImage::Format_RGB32);
   }
   QRect Where(const QWidget* widget) {
-    return QRect(widget->mapTo(&Form(), QPoint()), widget->size()) &
-           QRect(QPoint(), Form().size());
+    return QRect(widget->mapTo(&Form(), QPoint()), widget->size()) & QRect(QPoint(), Form().size());
   }
 
   Folders folders_;
@@ -186,7 +184,8 @@ TEST_F(Readability, WaitingProgressOpensCentredOnTheMainWindowAndStaysThere) {
   struct Watch : QObject {
     std::vector<QRect> shownAt;
     bool eventFilter(QObject* object, QEvent* event) override {
-      if (event->type() == QEvent::Show) shownAt.push_back(static_cast<QWidget*>(object)->geometry());
+      if (event->type() == QEvent::Show)
+        shownAt.push_back(static_cast<QWidget*>(object)->geometry());
       return false;
     }
   } watch;
