@@ -252,36 +252,48 @@ void TLogMemo::AppendLines(const QString& lines) {
   const int64_t linesBefore = text->isEmpty() ? 0 : text->blockCount();
   const int64_t arriving = lines.count(QLatin1Char('\n')) + 1;
 
-  appendPlainText(lines);  // follows the end when the view showed the end
-
+  // The view follows the end when it showed the end; otherwise the lines in view stay in
+  // view (the scroll position counts lines, so it moves back by the lines dropped).
   QScrollBar* vertical = verticalScrollBar();
   QScrollBar* horizontal = horizontalScrollBar();
+  if (isVisible()) followingEnd_ = vertical->value() >= vertical->maximum();
+  const int top = vertical->value();
+  const int left = horizontal->value();
+
+  appendPlainText(lines);
+
   const int64_t drop = views::LinesToDrop(linesBefore, arriving, maxLines_);
   int64_t dropped = 0;
   if (drop > 0) {
-    const bool followingEnd = vertical->value() == vertical->maximum();
-    const int top = vertical->value();
     QTextCursor oldest(text);
     dropped = text->findBlockByNumber(static_cast<int>(drop)).position();
     oldest.setPosition(static_cast<int>(dropped), QTextCursor::KeepAnchor);
     oldest.removeSelectedText();
-    // The lines in view stay in view (the scroll position counts lines).
-    vertical->setValue(followingEnd ? vertical->maximum()
-                                    : std::max(0, top - static_cast<int>(drop)));
   }
 
   const views::LogEditPlace after = views::PlaceAfterAppend(before, dropped);
   const QTextCursor now = textCursor();
   if (now.anchor() != after.anchor || now.position() != after.position) {
-    const int top = vertical->value();
-    const int left = horizontal->value();
     QTextCursor kept(text);
     kept.setPosition(static_cast<int>(after.anchor));
     kept.setPosition(static_cast<int>(after.position), QTextCursor::KeepAnchor);
-    setTextCursor(kept);
-    vertical->setValue(top);  // putting the cursor back does not scroll the view
-    horizontal->setValue(left);
+    setTextCursor(kept);  // scrolls to the cursor; the view is put back below
   }
+  vertical->setValue(followingEnd_ ? vertical->maximum()
+                                   : std::max(0, top - static_cast<int>(drop)));
+  horizontal->setValue(left);
+}
+
+void TLogMemo::showEvent(QShowEvent* event) {
+  QScrollBar* vertical = verticalScrollBar();
+  const int top = vertical->value();
+  QPlainTextEdit::showEvent(event);  // may scroll to the cursor
+  vertical->setValue(followingEnd_ ? vertical->maximum() : top);
+}
+
+void TLogMemo::hideEvent(QHideEvent* event) {
+  followingEnd_ = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+  QPlainTextEdit::hideEvent(event);
 }
 
 // ---- Helpers ---------------------------------------------------------------------

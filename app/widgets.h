@@ -171,8 +171,13 @@ class TLogMemo : public QPlainTextEdit {
   // `lines`: one or more lines joined by LF, no line end after the last.
   void AppendLines(const QString& lines);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
  private:
   int maxLines_;
+  bool followingEnd_ = true;  // the view shows the newest lines
 };
 
 // A label that shows its text as plain text, never as rich text.

@@ -132,6 +132,26 @@ TEST_F(DataLogEdit, NewLinesGoToTheEndWhileTheUserReadsFurtherUp) {
   EXPECT_EQ(bar->value(), bar->maximum());  // at the end it follows
 }
 
+TEST_F(DataLogEdit, LinesThatArriveWhileThePageIsHiddenAreInViewOnReturn) {
+  Form().PageControlDiagnosis->setCurrentWidget(Form().TabSheetSystemCheck);
+  std::string burst;
+  for (int i = 0; i < 300; ++i) burst += "LINE " + std::to_string(i) + "\r\n";
+  Receive(burst);
+  Receive("LAST\r\n");
+  Form().PageControlDiagnosis->setCurrentWidget(Form().TabSheetDataLog);
+  QApplication::processEvents();
+  QScrollBar* bar = Memo().verticalScrollBar();
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  // Scrolled up and away, the log keeps its place while hidden.
+  bar->setValue(10);
+  Form().PageControlDiagnosis->setCurrentWidget(Form().TabSheetSystemCheck);
+  Receive("MORE\r\n");
+  Form().PageControlDiagnosis->setCurrentWidget(Form().TabSheetDataLog);
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), 10);
+}
+
 TEST_F(DataLogEdit, AtTheCapOnlyArrivingLinesPushTheOldestOut) {
   auto* memo = static_cast<TLogMemo*>(&Memo());
   const int cap = memo->MaxLines();
