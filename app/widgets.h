@@ -168,6 +168,8 @@ class TLogMemo : public QPlainTextEdit {
  public:
   TLogMemo(const QString& name, int maxLines, QWidget* parent);
   int MaxLines() const { return maxLines_; }
+  // A new limit, applied with the next received lines.
+  void SetMaxLines(int maxLines) { maxLines_ = maxLines; }
   // `lines`: one or more lines joined by LF, no line end after the last.
   void AppendLines(const QString& lines);
 

@@ -152,6 +152,14 @@ TEST_F(DataLogEdit, LinesThatArriveWhileThePageIsHiddenAreInViewOnReturn) {
   EXPECT_EQ(bar->value(), 10);
 }
 
+TEST_F(DataLogEdit, ASmallerLimitTakesEffectWithTheNextLines) {
+  Receive("L1\r\nL2\r\nL3\r\nL4\r\n");
+  Form().MemoDataLog->SetMaxLines(3);
+  EXPECT_EQ(Memo().document()->blockCount(), 4);  // nothing goes until lines come in
+  Receive("L5\r\n");
+  EXPECT_EQ(Text(), "L3\nL4\nL5");
+}
+
 TEST_F(DataLogEdit, AtTheCapOnlyArrivingLinesPushTheOldestOut) {
   auto* memo = static_cast<TLogMemo*>(&Memo());
   const int cap = memo->MaxLines();
