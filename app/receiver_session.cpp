@@ -388,7 +388,7 @@ void ReceiverSession::Timer2Timer() {
 
 void ReceiverSession::btnSaveLogClick() {
   views::StdLogFiles files;
-  views::SaveLog(form_.MemoDataLog->toPlainText().toLatin1().toStdString(), *adapters_, files);
+  views::SaveLog(form_.MemoDataLog->LogBytes(), *adapters_, files);
 }
 
 void ReceiverSession::btnClearLogClick() {

@@ -284,6 +284,25 @@ void TLogMemo::AppendLines(const QString& lines) {
   horizontal->setValue(left);
 }
 
+std::string TLogMemo::LogBytes() const {
+  const QString text = toPlainText();
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(text.size()));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c.unicode() <= 0xff) {
+      bytes += static_cast<char>(c.unicode());
+      continue;
+    }
+    // A run of characters beyond the byte range, surrogate pairs kept together.
+    qsizetype end = i;
+    while (end < text.size() && text[end].unicode() > 0xff) ++end;
+    bytes += text.mid(i, end - i).toUtf8().toStdString();
+    i = end - 1;
+  }
+  return bytes;
+}
+
 void TLogMemo::showEvent(QShowEvent* event) {
   QScrollBar* vertical = verticalScrollBar();
   const int top = vertical->value();

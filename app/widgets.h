@@ -14,6 +14,7 @@
 #include <QValidator>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class QRadioButton;
@@ -172,6 +173,10 @@ class TLogMemo : public QPlainTextEdit {
   void SetMaxLines(int maxLines) { maxLines_ = maxLines; }
   // `lines`: one or more lines joined by LF, no line end after the last.
   void AppendLines(const QString& lines);
+  // The log's text as bytes for its file: a character of the received lines (and any of
+  // U+0000 to U+00FF) as the byte of its code, as the receiver sent it; a character the
+  // user typed beyond those in UTF-8, so typed notes survive the file.
+  std::string LogBytes() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

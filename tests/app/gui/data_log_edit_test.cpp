@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QInputMethodEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -60,6 +63,23 @@ TEST_F(DataLogEdit, TheLogTakesTyping) {
   PutCursor(0, 0);
   QTest::keyClicks(&Memo(), "note ");
   EXPECT_EQ(Text(), "note $GPGLL,1");
+}
+
+TEST_F(DataLogEdit, SavingKeepsTheReceivedBytesAndTheUsersTypedNotes) {
+  Receive("$GPGLL,\xb0\xe5\r\n");  // bytes beyond ASCII as a receiver may send them
+  QTextCursor end = Memo().textCursor();
+  end.movePosition(QTextCursor::End);
+  Memo().setTextCursor(end);
+  // Chinese comes through the input method.
+  QTest::keyClicks(&Memo(), " ");
+  QInputMethodEvent typed;
+  typed.setCommitString(QString::fromUtf8("備註"));
+  QApplication::sendEvent(&Memo(), &typed);
+  QTest::keyClicks(&Memo(), " ok");
+  const std::string path = QDir(folders_.Documents()).filePath("log.TXT").toStdString();
+  prompt_.files.push_back(path);
+  Form().btnSaveLog->click();
+  EXPECT_EQ(testing_support::ReadFile(path), "$GPGLL,\xb0\xe5 \xe5\x82\x99\xe8\xa8\xbb ok\r\n");
 }
 
 TEST_F(DataLogEdit, TabLeavesTheLogForTheNextControl) {
