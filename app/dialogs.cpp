@@ -26,6 +26,15 @@ void CentreOn(QWidget* dialog, const QRect& area) {
   dialog->move(frame.topLeft());
 }
 
+// Places `dialog`'s client area centred on `area`. The client area is what the program
+// places exactly: the frame, which the window system adds, is not known before the
+// first show, and goes evenly around the client area.
+void CentreClientOn(QWidget* dialog, const QRect& area) {
+  QRect client(QPoint(), dialog->size());
+  client.moveCenter(area.center());
+  dialog->setGeometry(client);
+}
+
 QRect ScreenArea(const QWidget* widget) {
   const QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
   return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
@@ -209,8 +218,13 @@ TfrmWaitingProgress::TfrmWaitingProgress(QWidget* parent) : QDialog(parent) {
 }
 
 void TfrmWaitingProgress::ShowProgress(QWidget* over) {
+  // Placed before it is shown, so the window system maps it where it belongs and nothing
+  // moves it afterwards (a move after the first show lands wherever the window system
+  // had already put the box, and a box without a position of its own goes where the
+  // window system or the dialog's own placement puts it).
+  const bool onWindow = over && over->isVisible() && !over->isMinimized();
+  CentreClientOn(this, onWindow ? over->frameGeometry() : ScreenArea(over ? over : this));
   show();
-  CentreOn(this, over ? over->frameGeometry() : ScreenArea(this));
   raise();
 }
 

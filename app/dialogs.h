@@ -70,7 +70,8 @@ class TfrmAgreement : public QDialog {
 };
 
 // "Configuring. Please wait..." with a progress bar, shown without blocking while the
-// receiver restarts.
+// receiver restarts. Given the main window as its parent it is that window's tool
+// window: the window system keeps it over the main window and places it by it.
 class TfrmWaitingProgress : public QDialog {
   Q_OBJECT
  public:
@@ -78,7 +79,8 @@ class TfrmWaitingProgress : public QDialog {
 
   explicit TfrmWaitingProgress(QWidget* parent = nullptr);
 
-  // Shows the box centred over `over` (the screen's centre without it); never blocks.
+  // Shows the box centred over `over` (the centre of its screen when `over` is not shown,
+  // of the box's screen without it), placed before it shows; never blocks.
   void ShowProgress(QWidget* over);
   void SetMaximum(int maximum);
   void SetPosition(int position);

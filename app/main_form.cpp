@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include "app/core/settings.h"
@@ -114,6 +115,31 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
   palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
   palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
   widget->setPalette(palette);
+}
+
+// A flat button on the dark blue bottom bar: white caption, and the panel that appears
+// under the mouse (or while pressed) is drawn in a deep blue, so the white caption stays
+// readable on it; greyed, the caption is a light grey that still shows on the bar.
+void SetBarButtonColours(QWidget* button) {
+  QPalette palette = button->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Button, kBarButtonPanel);
+    palette.setColor(group, QPalette::ButtonText, Qt::white);
+    palette.setColor(group, QPalette::WindowText, Qt::white);
+  }
+  palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(205, 215, 228));
+  palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(205, 215, 228));
+  button->setPalette(palette);
+}
+
+// Greyed texts on the sky-blue bar: a dark slate grey, plainly greyed beside the black
+// of the enabled texts and still readable on the blue and on the greyed boxes.
+void SetDisabledTextColours(QWidget* bar) {
+  QPalette palette = bar->palette();
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    palette.setColor(QPalette::Disabled, role, kDisabledOnSkyBlue);
+  }
+  bar->setPalette(palette);
 }
 
 QPixmap OnCream(const QPixmap& picture) {
@@ -210,7 +236,7 @@ TForm1::TForm1(const FormEnvironment& environment, QWidget* parent)
   FillPortAndBaudLists();
   session_->Start();
   // 6. The port box shows the Manual sheet, without tabs.
-  PageControlDetectComPortMode->tabBar()->hide();
+  PageControlDetectComPortMode->SetTabless(true);
   PageControlDetectComPortMode->setCurrentWidget(TabSheetManualDetectComPort);
   lblFirmVer->clear();
   // 7. The connection state.
@@ -286,6 +312,7 @@ void TForm1::BuildTopBar(QWidget* client) {
   PanelTop = new QFrame(client);
   PanelTop->setObjectName("PanelTop");
   PanelTop->setGeometry(0, 0, kClientWidth, kTopBarHeight);
+  SetDisabledTextColours(PanelTop);
 
   // The serial link's box.
   GroupBoxSerialConnectionMode = new QGroupBox("Serial Port and Baud Rate Setting", PanelTop);
@@ -299,7 +326,7 @@ void TForm1::BuildTopBar(QWidget* client) {
   RadioButtonConnectionModeAuto->setObjectName("RadioButtonConnectionModeAuto");
   RadioButtonConnectionModeAuto->setGeometry(10, 46, 74, 20);
 
-  PageControlDetectComPortMode = new QTabWidget(GroupBoxSerialConnectionMode);
+  PageControlDetectComPortMode = new TPageControl(GroupBoxSerialConnectionMode);
   PageControlDetectComPortMode->setObjectName("PageControlDetectComPortMode");
   PageControlDetectComPortMode->setDocumentMode(true);
   PageControlDetectComPortMode->setGeometry(88, 17, 238, 54);
@@ -412,7 +439,7 @@ void TForm1::BuildPages(QWidget* client) {
   TabSheetDiagnosis = NewPage(PageControlMain, "TabSheetDiagnosis", "Diagnosis");
   connect(PageControlMain, &QTabWidget::currentChanged, this, &TForm1::PageControlMainChange);
 
-  PageControlConf = new QTabWidget(TabSheetConfig);
+  PageControlConf = new TPageControl(TabSheetConfig);
   PageControlConf->setObjectName("PageControlConf");
   PageControlConf->setGeometry(4, 4, kPageWidth, kPageHeight + 26);
   TabSheetStatic = NewPage(PageControlConf, "TabSheetStatic", "STATIC DATA");
@@ -819,8 +846,8 @@ void TForm1::BuildDataLogPage() {
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(4);
-  MemoDataLog = new QPlainTextEdit(page);
-  MemoDataLog->setObjectName("MemoDataLog");
+  // The log keeps the newest lines; the oldest go once it holds more.
+  MemoDataLog = new TLogMemo("MemoDataLog", kDataLogMaxLines, page);
   MemoDataLog->setLineWrapMode(QPlainTextEdit::NoWrap);
   MemoDataLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   MemoDataLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -828,9 +855,6 @@ void TForm1::BuildDataLogPage() {
   mono.setStyleHint(QFont::TypeWriter);
   mono.setPixelSize(12);
   MemoDataLog->setFont(mono);
-  MemoDataLog->setReadOnly(true);
-  // The log keeps the newest lines; the oldest go once it holds this many.
-  MemoDataLog->setMaximumBlockCount(kDataLogMaxLines);
   MemoDataLog->setToolTip(QString("The received lines, the newest last. The log keeps the last "
                                   "%1 lines; older ones are dropped.")
                               .arg(kDataLogMaxLines));
@@ -870,7 +894,7 @@ void TForm1::BuildBottomBar(QWidget* client) {
     QFont bold = button->font();
     bold.setBold(true);
     button->setFont(bold);
-    SetTextColour(button, Qt::white);
+    SetBarButtonColours(button);
   }
 }
 

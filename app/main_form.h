@@ -34,6 +34,7 @@ class QRadioButton;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
+class QTranslator;
 
 namespace pelyx::link {
 class PortEnumerator;
@@ -98,6 +99,9 @@ class TForm1 : public QMainWindow {
   void ApplyStoredLanguage();
   void ApplyLanguage(int language);
   void LoadLanguageFile(const std::string& path);
+  // The toolkit's own texts (message-box buttons, file dialogs) in the language's
+  // translation; its built-in English when the language has none or it is missing.
+  void LoadToolkitTranslation(int language);
   void ReadSettings();
   // False when the settings file cannot be written.
   bool WriteSettings();
@@ -165,7 +169,7 @@ class TForm1 : public QMainWindow {
   QGroupBox* GroupBoxSerialConnectionMode;
   QRadioButton* RadioButtonConnectionModeManual;
   QRadioButton* RadioButtonConnectionModeAuto;
-  QTabWidget* PageControlDetectComPortMode;
+  TPageControl* PageControlDetectComPortMode;
   QWidget* TabSheetAutoConnectComPort;
   QLabel* LabelAutoComPort;
   QLabel* LabelAutoBaudRate;
@@ -187,11 +191,11 @@ class TForm1 : public QMainWindow {
   QPushButton* btnExit;
 
   // ---- Main pages ----
-  QTabWidget* PageControlMain;
+  TPageControl* PageControlMain;
   QWidget* TabSheetConfig;
   QWidget* TabSheetDiagnosis;
-  QTabWidget* PageControlConf;
-  QTabWidget* PageControlDiagnosis;
+  TPageControl* PageControlConf;
+  TPageControl* PageControlDiagnosis;
 
   // STATIC DATA
   QWidget* TabSheetStatic;
@@ -307,7 +311,7 @@ class TForm1 : public QMainWindow {
 
   // DATA LOG
   QWidget* TabSheetDataLog;
-  QPlainTextEdit* MemoDataLog;
+  TLogMemo* MemoDataLog;  // editable; received lines go to its end
   QCheckBox* cbxEnableLog;
   QPushButton* btnSaveLog;
   QPushButton* btnClearLog;
@@ -375,6 +379,7 @@ class TForm1 : public QMainWindow {
   QString programFolder_;
   std::unique_ptr<ReceiverSession> session_;
   std::unique_ptr<QtUserPrompt> ownPrompt_;
+  std::unique_ptr<QTranslator> toolkitTranslation_;  // installed while a language has one
   UserPrompt* prompt_ = nullptr;
   QActionGroup* languageGroup_ = nullptr;
   QActionGroup* connectionGroup_ = nullptr;

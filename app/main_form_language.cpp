@@ -2,13 +2,16 @@
 // language files and the captions they replace.
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTranslator>
 
 #include "app/core/ini_file.h"
 #include "app/core/language.h"
@@ -155,8 +158,24 @@ void TForm1::ApplyLanguage(int language) {
   // The toolkit draws every text in Unicode; the character set is kept for the code that
   // writes texts in the language's own code page.
   FontCharset = row.fontCharset;
+  LoadToolkitTranslation(row.index);
   LoadLanguageFile(languageFile);
   if (frmAbout) frmAbout->LoadReadMe(readMeFile, row.encoding);
+}
+
+void TForm1::LoadToolkitTranslation(int language) {
+  if (toolkitTranslation_) {
+    QCoreApplication::removeTranslator(toolkitTranslation_.get());
+    toolkitTranslation_.reset();
+  }
+  const std::string_view name = LanguageRowOf(language).toolkitTranslation;
+  if (name.empty()) return;
+  auto translation = std::make_unique<QTranslator>();
+  if (!translation->load(FromUtf8(name), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    return;  // the toolkit's English stays
+  }
+  QCoreApplication::installTranslator(translation.get());
+  toolkitTranslation_ = std::move(translation);
 }
 
 void TForm1::LoadLanguageFile(const std::string& path) {

@@ -237,7 +237,7 @@ class ReceiverSession::Adapters final : public config::ConfigForm,
 
   // ---- LogView ----
   void AppendLines(std::string_view lines) override {
-    form_.MemoDataLog->appendPlainText(FromDevice(lines));
+    form_.MemoDataLog->AppendLines(FromDevice(lines));
   }
 
  private:
@@ -390,7 +390,7 @@ void ReceiverSession::Timer2Timer() {
 
 void ReceiverSession::btnSaveLogClick() {
   views::StdLogFiles files;
-  views::SaveLog(form_.MemoDataLog->toPlainText().toLatin1().toStdString(), *adapters_, files);
+  views::SaveLog(form_.MemoDataLog->LogBytes(), *adapters_, files);
 }
 
 void ReceiverSession::btnClearLogClick() {

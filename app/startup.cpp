@@ -34,7 +34,8 @@ ApplicationWindows::ApplicationWindows(const FormEnvironment& environment)
     : form_(std::make_unique<TForm1>(environment)),
       about_(std::make_unique<TfrmAbout>()),
       agreement_(std::make_unique<TfrmAgreement>()),
-      waiting_(std::make_unique<TfrmWaitingProgress>()) {
+      // The progress box belongs to the main window (see TfrmWaitingProgress).
+      waiting_(std::make_unique<TfrmWaitingProgress>(form_.get())) {
   agreement_->hide();
   form_->AttachDialogs(about_.get(), agreement_.get(), waiting_.get());
   form_->ApplyStoredLanguage();

@@ -1,9 +1,18 @@
 #include "app/widgets.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "views/data_log.h"
 
 namespace pelyx::app {
 
@@ -114,9 +123,47 @@ QPixmap TImageList::Picture(int index) const {
   return empty;
 }
 
+// ---- TPageTabBar -----------------------------------------------------------------
+
+int NextReachableTab(const QTabBar* tabs, int from, int step, bool wrap) {
+  const int count = tabs->count();
+  int index = from;
+  for (int tried = 0; tried < count; ++tried) {
+    index += step;
+    if (index < 0 || index >= count) {
+      if (!wrap) return -1;
+      index = index < 0 ? count - 1 : 0;
+    }
+    if (tabs->isTabVisible(index) && tabs->isTabEnabled(index)) return index;
+  }
+  return -1;
+}
+
+void TPageTabBar::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Left && event->key() != Qt::Key_Right) {
+    event->ignore();
+    return;
+  }
+  const bool back = event->key() == (isRightToLeft() ? Qt::Key_Right : Qt::Key_Left);
+  const int next = NextReachableTab(this, currentIndex(), back ? -1 : 1, false);
+  if (next >= 0) setCurrentIndex(next);
+}
+
+void TPageTabBar::wheelEvent(QWheelEvent* event) {
+  const QPoint delta = event->angleDelta();
+  const int turn = std::abs(delta.y()) >= std::abs(delta.x()) ? delta.y() : delta.x();
+  if (turn == 0) {
+    event->ignore();
+    return;
+  }
+  const int next = NextReachableTab(this, currentIndex(), turn > 0 ? -1 : 1, false);
+  if (next >= 0) setCurrentIndex(next);
+  event->accept();
+}
+
 // ---- TOwnerDrawTabBar ------------------------------------------------------------
 
-TOwnerDrawTabBar::TOwnerDrawTabBar(QWidget* parent) : QTabBar(parent) {
+TOwnerDrawTabBar::TOwnerDrawTabBar(QWidget* parent) : TPageTabBar(parent) {
   setDrawBase(false);
   setExpanding(false);
   setUsesScrollButtons(false);
@@ -138,6 +185,134 @@ void TOwnerDrawTabBar::paintEvent(QPaintEvent*) {
     if (drawTab_) drawTab_(painter, i, rect, i == currentIndex());
     painter.restore();
   }
+}
+
+// ---- TPageControl ----------------------------------------------------------------
+
+TPageControl::TPageControl(QWidget* parent, TPageTabBar* tabBar) : QTabWidget(parent) {
+  setTabBar(tabBar ? tabBar : new TPageTabBar);
+  connect(this->tabBar(), &QTabBar::currentChanged, this, &TPageControl::KeepToShownPages);
+}
+
+void TPageControl::SetTabless(bool tabless) {
+  tabless_ = tabless;
+  tabBar()->setVisible(!tabless);
+}
+
+void TPageControl::keyPressEvent(QKeyEvent* event) {
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  int step = 0;
+  if (control && event->key() == Qt::Key_Tab) step = shift ? -1 : 1;
+  if (control && event->key() == Qt::Key_Backtab) step = -1;
+  if (control && event->key() == Qt::Key_PageDown) step = 1;
+  if (control && event->key() == Qt::Key_PageUp) step = -1;
+  if (step == 0 || tabless_) {
+    event->ignore();
+    return;
+  }
+  const int next = NextReachableTab(tabBar(), currentIndex(), step, true);
+  if (next >= 0 && next != currentIndex()) setCurrentIndex(next);
+  event->accept();
+}
+
+void TPageControl::KeepToShownPages(int index) {
+  if (index < 0) return;
+  const QTabBar* tabs = tabBar();
+  if (tabs->isTabVisible(index)) {
+    shown_ = index;
+    return;
+  }
+  int to = -1;
+  if (shown_ >= 0 && shown_ < count() && tabs->isTabVisible(shown_)) {
+    to = shown_;
+  } else {
+    to = NextReachableTab(tabs, index, 1, false);
+    if (to < 0) to = NextReachableTab(tabs, index, -1, false);
+  }
+  if (to >= 0) setCurrentIndex(to);
+}
+
+// ---- TLogMemo --------------------------------------------------------------------
+
+TLogMemo::TLogMemo(const QString& name, int maxLines, QWidget* parent)
+    : QPlainTextEdit(parent), maxLines_(maxLines) {
+  setObjectName(name);
+  // An undo would take back received lines along with the user's typing.
+  setUndoRedoEnabled(false);
+  // Tab moves on to the next control, as in any other text box of the window; the log
+  // holds no tab characters of the user's.
+  setTabChangesFocus(true);
+}
+
+void TLogMemo::AppendLines(const QString& lines) {
+  QTextDocument* text = document();
+  const QTextCursor user = textCursor();
+  const views::LogEditPlace before{user.anchor(), user.position()};
+  const int64_t linesBefore = text->isEmpty() ? 0 : text->blockCount();
+  const int64_t arriving = lines.count(QLatin1Char('\n')) + 1;
+
+  // The view follows the end when it showed the end; otherwise the lines in view stay in
+  // view (the scroll position counts lines, so it moves back by the lines dropped).
+  QScrollBar* vertical = verticalScrollBar();
+  QScrollBar* horizontal = horizontalScrollBar();
+  if (isVisible()) followingEnd_ = vertical->value() >= vertical->maximum();
+  const int top = vertical->value();
+  const int left = horizontal->value();
+
+  appendPlainText(lines);
+
+  const int64_t drop = views::LinesToDrop(linesBefore, arriving, maxLines_);
+  int64_t dropped = 0;
+  if (drop > 0) {
+    QTextCursor oldest(text);
+    dropped = text->findBlockByNumber(static_cast<int>(drop)).position();
+    oldest.setPosition(static_cast<int>(dropped), QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
+  }
+
+  const views::LogEditPlace after = views::PlaceAfterAppend(before, dropped);
+  const QTextCursor now = textCursor();
+  if (now.anchor() != after.anchor || now.position() != after.position) {
+    QTextCursor kept(text);
+    kept.setPosition(static_cast<int>(after.anchor));
+    kept.setPosition(static_cast<int>(after.position), QTextCursor::KeepAnchor);
+    setTextCursor(kept);  // scrolls to the cursor; the view is put back below
+  }
+  vertical->setValue(followingEnd_ ? vertical->maximum()
+                                   : std::max(0, top - static_cast<int>(drop)));
+  horizontal->setValue(left);
+}
+
+std::string TLogMemo::LogBytes() const {
+  const QString text = toPlainText();
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(text.size()));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c.unicode() <= 0xff) {
+      bytes += static_cast<char>(c.unicode());
+      continue;
+    }
+    // A run of characters beyond the byte range, surrogate pairs kept together.
+    qsizetype end = i;
+    while (end < text.size() && text[end].unicode() > 0xff) ++end;
+    bytes += text.mid(i, end - i).toUtf8().toStdString();
+    i = end - 1;
+  }
+  return bytes;
+}
+
+void TLogMemo::showEvent(QShowEvent* event) {
+  QScrollBar* vertical = verticalScrollBar();
+  const int top = vertical->value();
+  QPlainTextEdit::showEvent(event);  // may scroll to the cursor
+  vertical->setValue(followingEnd_ ? vertical->maximum() : top);
+}
+
+void TLogMemo::hideEvent(QHideEvent* event) {
+  followingEnd_ = verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+  QPlainTextEdit::hideEvent(event);
 }
 
 // ---- Helpers ---------------------------------------------------------------------

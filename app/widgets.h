@@ -7,12 +7,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QValidator>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class QRadioButton;
@@ -22,6 +24,8 @@ namespace pelyx::app {
 // Colours of the window.
 inline const QColor kSkyBlue(166, 202, 240);
 inline const QColor kCream(255, 251, 240);
+inline const QColor kBarButtonPanel(24, 62, 112);    // a flat button's panel on the bottom bar
+inline const QColor kDisabledOnSkyBlue(72, 82, 98);  // greyed texts on the top bar
 
 // An edit with a caption label beside it. The label is a sibling of the edit named
 // after it (object name + "_EditLabel"); it follows the edit when the edit moves,
@@ -98,9 +102,25 @@ class TImageList {
   std::vector<QPixmap> pictures_;
 };
 
+// A page control's tab bar. The arrow keys and the mouse wheel step only over the tabs
+// that are shown; a hidden tab is never selected from the bar.
+class TPageTabBar : public QTabBar {
+  Q_OBJECT
+ public:
+  explicit TPageTabBar(QWidget* parent = nullptr) : QTabBar(parent) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+};
+
+// The index of the next tab of `tabs` that is shown and enabled, `step` (1 or -1) tabs on
+// from `from`, going round the end when `wrap`; -1 when there is none.
+int NextReachableTab(const QTabBar* tabs, int from, int step, bool wrap);
+
 // A tab bar whose tabs its owner draws (through `drawTab`), optionally all of one size.
 // Hidden tabs are neither drawn nor counted.
-class TOwnerDrawTabBar : public QTabBar {
+class TOwnerDrawTabBar : public TPageTabBar {
   Q_OBJECT
  public:
   using DrawTab = std::function<void(QPainter& painter, int index, const QRect& rect, bool active)>;
@@ -120,13 +140,51 @@ class TOwnerDrawTabBar : public QTabBar {
   QSize fixedTabSize_;
 };
 
-// A page control; with an own tab bar when one is given.
+// A page control; with an own tab bar when one is given. A page whose tab is hidden is
+// never shown: Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp step over hidden tabs,
+// and selecting a hidden page in any other way leaves the page that was shown (or, when
+// that one was hidden, the nearest shown one).
 class TPageControl : public QTabWidget {
   Q_OBJECT
  public:
-  explicit TPageControl(QWidget* parent, QTabBar* tabBar = nullptr) : QTabWidget(parent) {
-    if (tabBar) setTabBar(tabBar);
-  }
+  explicit TPageControl(QWidget* parent, TPageTabBar* tabBar = nullptr);
+  // Without tabs: the owner alone chooses the page, the keys choose none.
+  void SetTabless(bool tabless);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void KeepToShownPages(int index);
+
+  bool tabless_ = false;
+  int shown_ = -1;  // the page last shown whose tab is visible
+};
+// The data log's view: an editable text whose received lines always go to the end. While
+// lines arrive the user's cursor and selection stay on the characters they were on (a
+// cursor at the end does not ride along behind the new lines), and the oldest lines go,
+// beyond `maxLines`, only when received lines come in, never because of an edit.
+class TLogMemo : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  TLogMemo(const QString& name, int maxLines, QWidget* parent);
+  int MaxLines() const { return maxLines_; }
+  // A new limit, applied with the next received lines.
+  void SetMaxLines(int maxLines) { maxLines_ = maxLines; }
+  // `lines`: one or more lines joined by LF, no line end after the last.
+  void AppendLines(const QString& lines);
+  // The log's text as bytes for its file: a character of the received lines (and any of
+  // U+0000 to U+00FF) as the byte of its code, as the receiver sent it; a character the
+  // user typed beyond those in UTF-8, so typed notes survive the file.
+  std::string LogBytes() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  int maxLines_;
+  bool followingEnd_ = true;  // the view shows the newest lines
 };
 
 // A label that shows its text as plain text, never as rich text.

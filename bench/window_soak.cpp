@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
   form.PageControlDiagnosis->setCurrentWidget(form.TabSheetDataLog);
   form.cbxEnableLog->setChecked(logging);
   // A smaller cap shows within a shorter run that memory stays flat once it is reached.
-  if (logCap > 0) form.MemoDataLog->setMaximumBlockCount(logCap);
+  if (logCap > 0) form.MemoDataLog->SetMaxLines(logCap);
 
   // Every block appended to the log: a GNSS line's delay since its time.
   Delays all, window;

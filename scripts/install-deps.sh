@@ -2,6 +2,7 @@
 # Installs the Debian packages the build and the tests need; quick when all are there.
 set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang qt6-base-dev
+          qt6-translations-l10n
           libclang-rt-14-dev python3)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "views/data_log.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -30,6 +31,17 @@ void DataLog::Flush() {
   view_.AppendLines(pending_);
   pending_.clear();
   pendingLines_ = 0;
+}
+
+int64_t LinesToDrop(int64_t lines, int64_t arriving, int64_t maxLines) {
+  if (maxLines <= 0 || arriving <= 0) return 0;
+  const int64_t total = std::max<int64_t>(lines, 0) + arriving;
+  return total > maxLines ? total - maxLines : 0;
+}
+
+LogEditPlace PlaceAfterAppend(LogEditPlace before, int64_t dropped) {
+  auto keep = [dropped](int64_t offset) { return std::max<int64_t>(offset - dropped, 0); };
+  return {keep(before.anchor), keep(before.position)};
 }
 
 ClearResult ConfirmClearLog(LogPrompt& prompt) {

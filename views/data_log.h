@@ -2,6 +2,7 @@
 // clearing the log, and the command console.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -87,6 +88,29 @@ class DataLog : public LineLog {
   std::string pending_;
   size_t pendingLines_ = 0;
 };
+
+// ---- The log view while the user edits it ----
+//
+// The log is editable: the user may type into it, select and delete. Received lines
+// still go to the end, and an edit never costs a received line.
+
+// How many of the oldest lines go when `arriving` received lines join a log of `lines`
+// lines that keeps at most `maxLines` (0: no limit). Only arriving lines make lines go.
+int64_t LinesToDrop(int64_t lines, int64_t arriving, int64_t maxLines);
+
+// The user's cursor in the log's text, as character offsets: where the selection was
+// started and where the cursor stands (the same without a selection).
+struct LogEditPlace {
+  int64_t anchor = 0;
+  int64_t position = 0;
+  bool operator==(const LogEditPlace&) const = default;
+};
+
+// Where the user's cursor belongs after received lines went onto the end of the text and
+// `dropped` characters of the oldest lines went from its front: on the characters it was
+// on, so a cursor at the end stays before the new lines and a selection does not grow
+// over them; at the start of the text when the characters it was on went.
+LogEditPlace PlaceAfterAppend(LogEditPlace before, int64_t dropped);
 
 enum class ClearResult { kCleared, kKept };
 enum class SaveResult { kSaved, kCancelled, kKeptExisting, kWriteFailed };

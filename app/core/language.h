@@ -26,6 +26,10 @@ struct LanguageRow {
   std::string_view readMeFile;    // relative to the program's folder
   int fontCharset;                // the character set number of the fonts
   const char* encoding;           // iconv name of the files' character set
+  // The toolkit's own translation of its standard texts (the buttons of the message
+  // boxes, the file dialogs), a file of the toolkit's translations folder without its
+  // ".qm"; empty for the toolkit's built-in English.
+  std::string_view toolkitTranslation;
 };
 
 inline constexpr int kLanguageEnglish = 0;
@@ -35,11 +39,11 @@ inline constexpr int kLanguageCount = 3;
 
 inline constexpr std::array<LanguageRow, kLanguageCount> kLanguages = {{
     {kLanguageEnglish, "English", "Lang/Lang-EN.ini", "Lang/ReadMe-EN_TESKMARINE.txt", 238,
-     "CP1250"},
+     "CP1250", ""},
     {kLanguageTraditionalChinese, "Traditional Chinese", "Lang/Lang-TW.ini", "Lang/ReadMe-TW.txt",
-     136, "CP950"},
+     136, "CP950", "qtbase_zh_TW"},
     {kLanguageSimplifiedChinese, "Simplified Chinese", "Lang/Lang-CN.ini", "Lang/ReadMe-CN.txt",
-     134, "CP936"},
+     134, "CP936", "qtbase_zh_CN"},
 }};
 
 // The language a stored setting starts with: 1 and 2 as they are, English for

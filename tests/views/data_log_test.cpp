@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -313,6 +314,99 @@ TEST(SendTest, NoLinkToWriteToIsAFailure) {
   ScriptedPrompt prompt;
   EXPECT_FALSE(SendCommand("hello", WriteLineFunction{}, prompt));
   EXPECT_EQ(prompt.asked.size(), 1u);
+}
+
+// ---- The log while the user edits it ----
+
+TEST(LogCapTest, OnlyArrivingLinesPushTheOldestOut) {
+  struct Case {
+    int64_t lines, arriving, maxLines, drop;
+  };
+  const Case cases[] = {
+      {0, 1, 5, 0},     // an empty log takes its first line
+      {4, 1, 5, 0},     // up to the limit nothing goes
+      {5, 1, 5, 1},     // one over: the oldest goes
+      {5, 3, 5, 3},     // a burst: as many as came
+      {2, 9, 5, 6},     // a burst beyond the limit: the old lines and the first new ones
+      {7, 1, 5, 3},     // lines the user added count as lines of the log
+      {7, 0, 5, 0},     // no arriving line, nothing goes: an edit alone never drops
+      {100, 50, 0, 0},  // no limit
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LinesToDrop(c.lines, c.arriving, c.maxLines), c.drop)
+        << c.lines << " + " << c.arriving << " of " << c.maxLines;
+  }
+}
+
+// The log view as the window keeps it: received lines go onto the end, the oldest lines
+// beyond the limit go from the front, and the user's place is put back.
+struct EditedLog {
+  std::string text;
+  LogEditPlace place;
+
+  static int64_t LineCount(const std::string& s) {
+    return s.empty() ? 0 : static_cast<int64_t>(std::count(s.begin(), s.end(), '\n')) + 1;
+  }
+  void Receive(const std::string& lines, int64_t maxLines) {
+    const int64_t before = LineCount(text);
+    if (!text.empty()) text += '\n';
+    text += lines;
+    int64_t drop = LinesToDrop(before, LineCount(lines), maxLines);
+    size_t dropped = 0;
+    while (drop-- > 0) dropped = text.find('\n', dropped) + 1;
+    text.erase(0, dropped);
+    place = PlaceAfterAppend(place, static_cast<int64_t>(dropped));
+  }
+  std::string Selected() const {
+    const auto [from, to] = std::minmax(place.anchor, place.position);
+    return text.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
+  }
+  std::string BeforeCursor(size_t n) const {
+    const size_t at = static_cast<size_t>(place.position);
+    return text.substr(at >= n ? at - n : 0, std::min(n, at));
+  }
+};
+
+TEST(LogEditPlaceTest, TheUsersPlaceStaysOnItsCharactersWhileLinesArrive) {
+  struct Case {
+    const char* what;
+    std::string text;
+    LogEditPlace place;
+    std::string arriving;
+    int64_t maxLines;
+    std::string selected;      // the user's selection afterwards
+    std::string beforeCursor;  // the two characters before the cursor afterwards
+  };
+  const Case cases[] = {
+      {"cursor in the middle of a line", "L1\nL2 note\nL3", {5, 5}, "L4", 0, "", "L2"},
+      {"cursor at the end", "L1\nL2", {5, 5}, "L3\nL4", 0, "", "L2"},
+      {"cursor at the end of an empty log", "", {0, 0}, "L1", 0, "", ""},
+      {"selection reaching the end", "L1\nL2", {3, 5}, "L3", 0, "L2", "L2"},
+      {"selection made backwards to the end", "L1\nL2", {5, 3}, "L3", 0, "L2", "1\n"},
+      {"whole text selected", "L1\nL2", {0, 5}, "L3", 0, "L1\nL2", "L2"},
+      {"cursor behind the oldest lines that go", "L1\nL2\nL3", {6, 6}, "L4", 3, "", "2\n"},
+      {"selection over the end, oldest line going", "L1\nL2\nL3", {6, 8}, "L4", 3, "L3", "L3"},
+      {"selection across the line that goes", "L1\nL2\nL3", {1, 4}, "L4", 3, "L", "L"},
+      {"cursor on a line that goes", "L1\nL2\nL3", {1, 1}, "L4", 3, "", ""},
+      {"burst larger than the log", "L1\nL2", {5, 5}, "A\nB\nC", 2, "", ""},
+  };
+  for (const Case& c : cases) {
+    EditedLog log{c.text, c.place};
+    log.Receive(c.arriving, c.maxLines);
+    EXPECT_EQ(log.Selected(), c.selected) << c.what;
+    EXPECT_EQ(log.BeforeCursor(2), c.beforeCursor) << c.what;
+    // The received lines are there, whole, at the end.
+    EXPECT_EQ(log.text.substr(log.text.size() - std::min(log.text.size(), c.arriving.size())),
+              c.arriving.substr(c.arriving.size() - std::min(log.text.size(), c.arriving.size())))
+        << c.what;
+  }
+}
+
+TEST(LogEditPlaceTest, TypingAtTheOldEndNeverJoinsTheNewLine) {
+  EditedLog log{"L1\nL2", {5, 5}};
+  log.Receive("L3", 0);
+  log.text.insert(static_cast<size_t>(log.place.position), " seen");
+  EXPECT_EQ(log.text, "L1\nL2 seen\nL3");
 }
 
 }  // namespace
