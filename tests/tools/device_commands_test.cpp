@@ -258,6 +258,22 @@ TEST(DeviceCommands, SetBaudOverABridgeThatDropsTheConnectionOnRestart) {
   EXPECT_EQ(counters.restarts, 1);
 }
 
+// A receiver on USB whose device goes away right after "SYSTEM RESTART" (whether or not
+// the announcement was read first) and comes back behind the same link: set-baud over
+// the link rides out the hang-up, connects the link again and reads the rates back.
+TEST(DeviceCommands, SetBaudOverAPortThatHangsUpOnRestart) {
+  sim::ReceiverConfig config = TestReceiver();
+  config.faults.closeOnRestart = true;
+  Scratch scratch;
+  const std::string link = scratch.File("receiver");
+  ServedReceiver served(config, link);
+  ASSERT_TRUE(served.opened());
+  const RunResult r =
+      RunPelyx({"set-baud", "--port", link, "--in", "9600", "--out", "4800", "--json"});
+  ExpectNewRates(r, 9600, 4800);
+  EXPECT_EQ(served.Restarts(), 1);
+}
+
 // The receiver takes the rates and restarts, but its announcement is lost: set-baud
 // waits for it until its deadline, connects anew and confirms the rates it reads back.
 TEST(DeviceCommands, SetBaudReadsTheRatesBackWhenTheRestartAnnouncementIsLost) {
