@@ -559,22 +559,32 @@ TEST(DeviceCommands, APortThatHangsUpAfterIdentificationEndsTheReport) {
   EXPECT_FALSE(fs::exists(report));
 }
 
-TEST(DeviceCommands, ARefusedBridgeFailsAtOnceNamingTheAddressAndTheReason) {
+TEST(DeviceCommands, ARefusedOrUnreachableBridgeFailsAtOnceNamingTheAddressAndTheReason) {
   const int port = FreeLoopbackPort();
   ASSERT_GT(port, 0);
-  const std::string address = "127.0.0.1:" + std::to_string(port);
-  for (const char* command : {"info", "report"}) {
-    SCOPED_TRACE(command);
-    std::vector<std::string> args = {command, "--tcp", address};
-    if (std::string(command) == "report") args.insert(args.end(), {"-o", "/dev/null"});
-    const auto started = Clock::now();
-    const RunResult r = RunPelyx(args);
-    EXPECT_LT(SecondsOf(Clock::now() - started), 2.0);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    ExpectOneErrorLine(r);
-    EXPECT_EQ(r.err, "pelyx " + std::string(command) + ": cannot connect to " + address +
-                         ": connection refused\n");
+  struct Row {
+    std::string address;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {"127.0.0.1:" + std::to_string(port), "connection refused"},
+      // The loopback network's broadcast address: connect() itself fails.
+      {"127.255.255.255:" + std::to_string(port), "network is unreachable"},
+  };
+  for (const auto& [address, reason] : rows) {
+    for (const char* command : {"info", "report"}) {
+      SCOPED_TRACE(std::string(command) + " " + address);
+      std::vector<std::string> args = {command, "--tcp", address};
+      if (std::string(command) == "report") args.insert(args.end(), {"-o", "/dev/null"});
+      const auto started = Clock::now();
+      const RunResult r = RunPelyx(args);
+      EXPECT_LT(SecondsOf(Clock::now() - started), 2.0);
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.out, "");
+      ExpectOneErrorLine(r);
+      EXPECT_EQ(r.err, "pelyx " + std::string(command) + ": cannot connect to " + address + ": " +
+                           reason + "\n");
+    }
   }
 }
 
