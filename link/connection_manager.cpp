@@ -139,8 +139,15 @@ void ConnectionManager::PortHungUp() {
     // The port went away as an unplugged adapter does, but no device-change notice may
     // come for it (a pseudo-terminal, a network serial server's terminal): the port list
     // is scanned again and the link ends as on the removal of the connected port. An
-    // attempt on a chosen port ends as well; a port the detection is trying is left to
-    // the rotation.
+    // attempt on a chosen port ends as well. A port the detection is only trying is
+    // closed and counts as failed for this attempt: the rotation moves on at its next
+    // tick, over the port list it started with.
+    if (form_.SerialItemChecked() && connectEngaged_ == 1 && form_.AutoModeChecked() &&
+        state_.LinkState == TLinkState::Identifying && !state_.DeviceIdentified) {
+      detector_.PortFailed(PortNameOfDevice(serial_.DeviceName()));
+      serial_.Close();
+      return;
+    }
     RescanPorts(ports_, lists_, form_);
     if (!form_.SerialItemChecked() || connectEngaged_ != 1) return;
     const bool attemptOnChosenPort =

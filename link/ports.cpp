@@ -260,17 +260,29 @@ AutoDetector::StepResult AutoDetector::Step(int tickCount, bool deviceIdentified
       cursor_ = static_cast<int>(std::distance(lists.OpenablePorts.begin(), it));
     }
     startAt_.clear();
+    failed_.clear();
+    moveOn_ = false;
+    firstTick_ = 0;
+  }
+  if (moveOn_) {
+    moveOn_ = false;
+    firstTick_ = tickCount % 3;
   }
   const auto query = [&] {
     if (requestProductInfo) requestProductInfo();
     ++result.queriesSent;
   };
-  switch (tickCount % 3) {
+  switch ((tickCount - firstTick_ + 3) % 3) {
     case 0: {
       if (lists.OpenablePorts.empty()) return result;  // the manager's deadline ends it
-      if (cursor_ < 0 || cursor_ >= lists.OpenablePortCount()) cursor_ = 0;
-      const std::string name = lists.OpenablePorts[static_cast<size_t>(cursor_)];
-      ++cursor_;
+      std::string name;
+      for (int tried = 0; tried < lists.OpenablePortCount() && name.empty(); ++tried) {
+        if (cursor_ < 0 || cursor_ >= lists.OpenablePortCount()) cursor_ = 0;
+        name = lists.OpenablePorts[static_cast<size_t>(cursor_)];
+        ++cursor_;
+        if (Failed(name)) name.clear();
+      }
+      if (name.empty()) return result;  // every port failed: the deadline ends it
       try {
         SelectBaudEntry(0, form, port);
         form.SetAutoDetectBaudText(form.BaudText());
@@ -291,6 +303,15 @@ AutoDetector::StepResult AutoDetector::Step(int tickCount, bool deviceIdentified
       break;
   }
   return result;
+}
+
+void AutoDetector::PortFailed(const std::string& name) {
+  if (!Failed(name)) failed_.push_back(name);
+  moveOn_ = true;
+}
+
+bool AutoDetector::Failed(const std::string& name) const {
+  return std::find(failed_.begin(), failed_.end(), name) != failed_.end();
 }
 
 }  // namespace pelyx::link

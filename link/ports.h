@@ -218,9 +218,19 @@ class AutoDetector {
   // openable then, instead of at the first openable port; once.
   void StartAt(std::string name) { startAt_ = std::move(name); }
 
+  // The port `name` failed while it was tried (it hung up): the rest of this attempt
+  // skips it, and the next step opens the next port, whatever its tick, from where the
+  // rotation goes on three ticks per port.
+  void PortFailed(const std::string& name);
+
  private:
+  bool Failed(const std::string& name) const;
+
   int cursor_ = 0;
   std::string startAt_;
+  std::vector<std::string> failed_;
+  bool moveOn_ = false;
+  int firstTick_ = 0;  // the tick the current port's turn began on, modulo 3
 };
 
 }  // namespace pelyx::link

@@ -162,9 +162,10 @@ void TTCPIPClientThread::State::Open() {
     const int error = errno;
     // Under way (or interrupted, which goes on asynchronously) or already done.
     if (error != EINPROGRESS && error != EALREADY && error != EISCONN && error != EINTR) {
+      // Failed at once (an unreachable network): as an attempt that fails later, it
+      // raises nothing, and the owner's deadline ends the link.
       connectError.store(error);
       CloseFd(fd);
-      openFailed = true;
       return;
     }
   }
@@ -180,7 +181,7 @@ void TTCPIPClientThread::State::Run() {
   enum class Phase { kConnecting, kConnected, kIdle };
   // An address that cannot be reached, or an attempt that failed later, is only
   // waited on: it raises nothing, and the owner's deadline ends the link.
-  Phase phase = unreachable ? Phase::kIdle : Phase::kConnecting;
+  Phase phase = unreachable || socket < 0 ? Phase::kIdle : Phase::kConnecting;
   bool armed = true;  // watching for data; off until the owner reads after a notification
   while (!ending.load()) {
     if (!armed && readSeen.load()) {

@@ -71,6 +71,7 @@ bool ParseLinkTarget(LinkTarget::Kind kind, std::string_view value, LinkTarget& 
         return false;
       }
       std::string name(value);
+      target.named = name;
       if (value.front() == '/') {
         // The manager opens "/dev/" followed by the port name: a link elsewhere is
         // followed to its device. Any other path is opened as it is, so that whatever
@@ -261,12 +262,7 @@ bool DeviceSession::Connect(const LinkTarget& target) {
       case LinkTarget::Kind::kPort:
         // The port typed into the port list, which keeps it as its selected entry.
         autoMode_ = false;
-        if (std::find(portItems_.begin(), portItems_.end(), target.port) == portItems_.end()) {
-          portItems_.push_back(target.port);
-        }
-        SelectPortItem(static_cast<int>(
-            std::find(portItems_.begin(), portItems_.end(), target.port) - portItems_.begin()));
-        manager_->cbxComPortChange();
+        SelectTargetPort(target.port);
         break;
       case LinkTarget::Kind::kAuto:
         autoMode_ = true;
@@ -302,6 +298,28 @@ bool DeviceSession::Connect(const LinkTarget& target) {
     return false;
   }
   return CompleteProductInfo();
+}
+
+void DeviceSession::SelectTargetPort(const std::string& port) {
+  if (std::find(portItems_.begin(), portItems_.end(), port) == portItems_.end()) {
+    portItems_.push_back(port);
+  }
+  SelectPortItem(
+      static_cast<int>(std::find(portItems_.begin(), portItems_.end(), port) - portItems_.begin()));
+  manager_->cbxComPortChange();
+}
+
+bool DeviceSession::ReconnectLink() {
+  restartExpected_ = false;
+  if (target_.kind == LinkTarget::Kind::kPort && !autoMode_) {
+    // A hang-up meanwhile refilled the port list, which then shows its first port.
+    LinkTarget again;
+    std::string error;
+    SelectTargetPort(ParseLinkTarget(LinkTarget::Kind::kPort, target_.named, again, error)
+                         ? again.port
+                         : target_.port);
+  }
+  return manager_->Reconnect();
 }
 
 bool DeviceSession::CompleteProductInfo() {
@@ -351,7 +369,9 @@ bool DeviceSession::SetBaudRates(int32_t nmeaIn, int32_t nmeaOut) {
   baudInIndex_ = inIndex;
   baudOutIndex_ = outIndex;
   const int identifiedBefore = identifications_;
+  restartExpected_ = true;
   if (!config::SendBaudRateCommand(*stores_, *this, *this)) {
+    restartExpected_ = false;
     Fail("the baud-rate command could not be sent");
     return false;
   }
@@ -366,7 +386,7 @@ bool DeviceSession::SetBaudRates(int32_t nmeaIn, int32_t nmeaOut) {
     manager_->CloseConnection();
     ui_.ProcessEvents(0);
     *info_ = config::ProductInfo{};  // nothing the closed link still delivered counts
-    if (!manager_->Reconnect()) {
+    if (!ReconnectLink()) {
       Fail("the connection to " + LinkText() + " could not be started again");
       return false;
     }
@@ -502,6 +522,13 @@ bool DeviceSession::Show(link::ConnectionMessage message) {
 }
 
 void DeviceSession::NotePortHungUp(const std::string& deviceName) {
+  if (restartExpected_) {
+    // The receiver restarts on the new setting, and its device goes away meanwhile (a
+    // receiver on USB): the link ends, and the restart wait connects it again. When the
+    // hang-up took the announcement with it, the hang-up starts the wait.
+    if (restart_.RestartStep == 0) config::StartRestartWait(restart_, *this);
+    return;
+  }
   Fail("the port " + deviceName + " hung up: the receiver's device went away");
 }
 

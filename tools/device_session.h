@@ -38,6 +38,7 @@ struct LinkTarget {
   std::string port;     // kPort: the port name ("ttyUSB0", "pts/3"), its device under /dev
   std::string address;  // kTcp: dotted-decimal IPv4 address
   std::string tcpPort;  // kTcp: the port number as text
+  std::string named;    // kPort: the device as named (a link may lead elsewhere later)
 };
 
 // The receiver's link as named on the command line: "--port DEVICE", "--auto" or
@@ -164,7 +165,9 @@ class DeviceSession final : public link::ConnectionForm,
   bool AutoDetectSelected() const override { return autoMode_; }
   void ToggleConnection() override { manager_->ToggleConnection(); }
   void CloseLink() override { manager_->CloseConnection(); }
-  bool ReconnectLink() override { return manager_->Reconnect(); }
+  // Connects again to the port named on the command line (a link is followed anew: a
+  // receiver on USB may come back as another device after its restart).
+  bool ReconnectLink() override;
   void SelectPortByName(std::string_view portName) override {
     manager_->SelectPortByName(std::string(portName));
   }
@@ -190,6 +193,8 @@ class DeviceSession final : public link::ConnectionForm,
   // Waits for the receiver to identify itself on the connection after its restart.
   bool AwaitReconnection(int identifiedBefore);
   std::string LinkText() const;
+  // Makes `port` the port list's selected entry and the serial component's device.
+  void SelectTargetPort(const std::string& port);
 
   void OnSerialData(link::TThreadComm& sender, uint32_t count);
   void OnTcpData(link::TTCPIPClientThread& client);
@@ -244,6 +249,9 @@ class DeviceSession final : public link::ConnectionForm,
   std::string error_;
   std::vector<std::string> warnings_;
   std::string lastCommand_;
+  // From the baud-rate command until the connection after the restart: the receiver's
+  // device may go away meanwhile.
+  bool restartExpected_ = false;
 };
 
 }  // namespace pelyx::tools

@@ -886,6 +886,41 @@ TEST_F(HangUpTest, AChosenPortThatHangsUpWhileIdentifyingEndsTheAttempt) {
   EXPECT_EQ(form.hungUp[0], pty.Path());
 }
 
+// The port the detection is trying hangs up (its terminal's other end closes): it is
+// closed within a second, the next port is opened at the next tick, and the rest of the
+// attempt skips the port that hung up; the attempt itself goes on.
+TEST_F(ConnectionManagerTest, AutoMovesOnFromATriedPortThatHangsUp) {
+  AddPorts(3);
+  form.autoChecked = true;
+  StartManager();
+  Connect();
+  const std::string a = ptys[0]->Path(), b = ptys[1]->Path(), c = ptys[2]->Path();
+  ASSERT_TRUE(serial.IsOpen());
+  ASSERT_EQ(serial.DeviceName(), a);
+  ptys[0]->CloseMaster();
+  ASSERT_TRUE(ui.ProcessUntil([&] { return !serial.IsOpen(); }, 1000))
+      << "the port that hung up is still open one second later";
+  // The tick after the hang-up opens the next port, then three ticks per port as usual.
+  std::vector<std::string> open;
+  for (int i = 0; i < 9; ++i) {
+    Tick();
+    open.push_back(serial.IsOpen() ? serial.DeviceName() : "");
+  }
+  const std::vector<std::string> expected = {b, b, b, c, c, c, b, b, b};
+  EXPECT_EQ(open, expected);
+  EXPECT_EQ(manager.ConnectEngaged(), 1) << "the attempt goes on";
+  EXPECT_EQ(std::count(device.queriedPorts.begin(), device.queriedPorts.end(), a), 1)
+      << "queried once, when it was opened";
+  EXPECT_TRUE(form.messages.empty());
+  EXPECT_TRUE(form.errors.empty());
+
+  // The next attempt starts again with every port.
+  Connect();
+  ASSERT_EQ(manager.ConnectEngaged(), 0);
+  Connect();
+  EXPECT_EQ(form.autoPort, ports.names[0]);
+}
+
 TEST_F(ConnectionManagerTest, APortWithoutPermissionNamesTheCauseAndTheFix) {
   test_support::UnpermittedPort port;
   ASSERT_TRUE(port.Valid());

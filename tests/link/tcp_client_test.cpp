@@ -208,27 +208,43 @@ TEST_F(TcpClientTest, AddressThatIsNotDottedDecimalNeverConnectsAndRaisesNothing
   }
 }
 
-TEST_F(TcpClientTest, ARefusedConnectionIsKnownAtOnceAndRaisesNothing) {
+TEST_F(TcpClientTest, AFailedConnectionIsKnownAtOnceAndRaisesNothing) {
   // A loopback port where nothing listens: bound once to learn it, then freed.
-  int port = 0;
+  int freePort = 0;
   {
     LoopbackServer probe;
-    port = probe.Port();
+    freePort = probe.Port();
   }
-  Events events;
-  auto client = MakeClient(events, "127.0.0.1", port);
-  EXPECT_EQ(client->ConnectError(), 0) << "nothing known before the attempt";
-  client->Start();
-  ASSERT_TRUE(PumpUntil([&] { return client->ConnectError() != 0; }, kLongMs));
-  EXPECT_EQ(client->ConnectError(), ECONNREFUSED);
-  EXPECT_FALSE(client->Connecting());
-  // Nothing can be sent, and the client says so without ending: the owner decides.
-  static constexpr char kLine[] = "$PDBG,099,1,,,,,,*10\r\n";
-  EXPECT_FALSE(client->Send(kLine, sizeof kLine - 1));
-  Pump(100);
-  EXPECT_EQ(events.order, "") << "a refusal raises no handler";
-  client->Disconnect();
-  EXPECT_EQ(events.order, "c");
+  struct Row {
+    const char* name;
+    const char* host;
+    int port;
+    int error;
+  };
+  const Row rows[] = {
+      // Refused once the attempt is under way.
+      {"refused", "127.0.0.1", freePort, ECONNREFUSED},
+      // The loopback network's broadcast address: connect() itself fails, and nothing
+      // leaves the machine.
+      {"unreachable at once", "127.255.255.255", freePort, ENETUNREACH},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Events events;
+    auto client = MakeClient(events, row.host, row.port);
+    EXPECT_EQ(client->ConnectError(), 0) << "nothing known before the attempt";
+    client->Start();
+    ASSERT_TRUE(PumpUntil([&] { return client->ConnectError() != 0; }, kLongMs));
+    EXPECT_EQ(client->ConnectError(), row.error);
+    EXPECT_FALSE(client->Connecting());
+    // Nothing can be sent, and the client says so without ending: the owner decides.
+    static constexpr char kLine[] = "$PDBG,099,1,,,,,,*10\r\n";
+    EXPECT_FALSE(client->Send(kLine, sizeof kLine - 1));
+    Pump(100);
+    EXPECT_EQ(events.order, "") << "a failed attempt raises no handler";
+    client->Disconnect();
+    EXPECT_EQ(events.order, "c");
+  }
 }
 
 TEST_F(TcpClientTest, AConnectedClientHasNoConnectError) {

@@ -258,6 +258,22 @@ TEST(DeviceCommands, SetBaudOverABridgeThatDropsTheConnectionOnRestart) {
   EXPECT_EQ(counters.restarts, 1);
 }
 
+// A receiver on USB whose device goes away right after "SYSTEM RESTART" (whether or not
+// the announcement was read first) and comes back behind the same link: set-baud over
+// the link rides out the hang-up, connects the link again and reads the rates back.
+TEST(DeviceCommands, SetBaudOverAPortThatHangsUpOnRestart) {
+  sim::ReceiverConfig config = TestReceiver();
+  config.faults.closeOnRestart = true;
+  Scratch scratch;
+  const std::string link = scratch.File("receiver");
+  ServedReceiver served(config, link);
+  ASSERT_TRUE(served.opened());
+  const RunResult r =
+      RunPelyx({"set-baud", "--port", link, "--in", "9600", "--out", "4800", "--json"});
+  ExpectNewRates(r, 9600, 4800);
+  EXPECT_EQ(served.Restarts(), 1);
+}
+
 // The receiver takes the rates and restarts, but its announcement is lost: set-baud
 // waits for it until its deadline, connects anew and confirms the rates it reads back.
 TEST(DeviceCommands, SetBaudReadsTheRatesBackWhenTheRestartAnnouncementIsLost) {
@@ -543,22 +559,32 @@ TEST(DeviceCommands, APortThatHangsUpAfterIdentificationEndsTheReport) {
   EXPECT_FALSE(fs::exists(report));
 }
 
-TEST(DeviceCommands, ARefusedBridgeFailsAtOnceNamingTheAddressAndTheReason) {
+TEST(DeviceCommands, ARefusedOrUnreachableBridgeFailsAtOnceNamingTheAddressAndTheReason) {
   const int port = FreeLoopbackPort();
   ASSERT_GT(port, 0);
-  const std::string address = "127.0.0.1:" + std::to_string(port);
-  for (const char* command : {"info", "report"}) {
-    SCOPED_TRACE(command);
-    std::vector<std::string> args = {command, "--tcp", address};
-    if (std::string(command) == "report") args.insert(args.end(), {"-o", "/dev/null"});
-    const auto started = Clock::now();
-    const RunResult r = RunPelyx(args);
-    EXPECT_LT(SecondsOf(Clock::now() - started), 2.0);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    ExpectOneErrorLine(r);
-    EXPECT_EQ(r.err, "pelyx " + std::string(command) + ": cannot connect to " + address +
-                         ": connection refused\n");
+  struct Row {
+    std::string address;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {"127.0.0.1:" + std::to_string(port), "connection refused"},
+      // The loopback network's broadcast address: connect() itself fails.
+      {"127.255.255.255:" + std::to_string(port), "network is unreachable"},
+  };
+  for (const auto& [address, reason] : rows) {
+    for (const char* command : {"info", "report"}) {
+      SCOPED_TRACE(std::string(command) + " " + address);
+      std::vector<std::string> args = {command, "--tcp", address};
+      if (std::string(command) == "report") args.insert(args.end(), {"-o", "/dev/null"});
+      const auto started = Clock::now();
+      const RunResult r = RunPelyx(args);
+      EXPECT_LT(SecondsOf(Clock::now() - started), 2.0);
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.out, "");
+      ExpectOneErrorLine(r);
+      EXPECT_EQ(r.err, "pelyx " + std::string(command) + ": cannot connect to " + address + ": " +
+                           reason + "\n");
+    }
   }
 }
 

@@ -71,52 +71,8 @@ bool Host::Open(std::string& error) {
   }
 
   if (options_.pty) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) {
-      error = Failure("posix_openpt");
-      return false;
-    }
-    Link link;
-    link.fd = master;
-    link.pty = true;
-    link.present = false;
-    links_.push_back(link);
-    char name[128];
-    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
-        ptsname_r(master, name, sizeof name) != 0 || !SetNonBlocking(master)) {
-      error = Failure("pseudo-terminal");
-      return false;
-    }
-    ptyPath_ = name;
-    // Raw mode on the device side, so that nothing is echoed or translated; the setting
-    // stays with the pseudo-terminal when the device is closed and opened again.
-    const int slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0) {
-      error = Failure(name);
-      return false;
-    }
-    termios t{};
-    bool raw = tcgetattr(slave, &t) == 0;
-    if (raw) {
-      cfmakeraw(&t);
-      cfsetispeed(&t, B115200);
-      cfsetospeed(&t, B115200);
-      raw = tcsetattr(slave, TCSANOW, &t) == 0;
-    }
-    if (!raw) error = Failure("tcsetattr");
-    close(slave);
-    if (!raw) return false;
-    if (!options_.ptyLink.empty()) {
-      struct stat st {};
-      if (lstat(options_.ptyLink.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        unlink(options_.ptyLink.c_str());
-      }
-      if (symlink(name, options_.ptyLink.c_str()) != 0) {
-        error = Failure(options_.ptyLink.c_str());
-        return false;
-      }
-      linkMade_ = true;
-    }
+    if (!OpenPty(error)) return false;
+    ptyPath_ = currentPtyPath_;
   }
 
   if (options_.tcp) {
@@ -144,6 +100,56 @@ bool Host::Open(std::string& error) {
   return true;
 }
 
+bool Host::OpenPty(std::string& error) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0) {
+    error = Failure("posix_openpt");
+    return false;
+  }
+  Link link;
+  link.fd = master;
+  link.pty = true;
+  link.present = false;
+  links_.push_back(link);
+  char name[128];
+  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0 ||
+      !SetNonBlocking(master)) {
+    error = Failure("pseudo-terminal");
+    return false;
+  }
+  currentPtyPath_ = name;
+  // Raw mode on the device side, so that nothing is echoed or translated; the setting
+  // stays with the pseudo-terminal when the device is closed and opened again.
+  const int slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave < 0) {
+    error = Failure(name);
+    return false;
+  }
+  termios t{};
+  bool raw = tcgetattr(slave, &t) == 0;
+  if (raw) {
+    cfmakeraw(&t);
+    cfsetispeed(&t, B115200);
+    cfsetospeed(&t, B115200);
+    raw = tcsetattr(slave, TCSANOW, &t) == 0;
+  }
+  if (!raw) error = Failure("tcsetattr");
+  close(slave);
+  if (!raw) return false;
+  if (!options_.ptyLink.empty()) {
+    struct stat st {};
+    if (lstat(options_.ptyLink.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      unlink(options_.ptyLink.c_str());
+    }
+    if (symlink(name, options_.ptyLink.c_str()) != 0) {
+      error = Failure(options_.ptyLink.c_str());
+      return false;
+    }
+    linkMade_ = true;
+  }
+  return true;
+}
+
 void Host::Run(Millis duration) {
   const Millis deadline = duration >= 0 ? Now() + duration : INT64_MAX;
   std::vector<pollfd> fds;
@@ -157,7 +163,7 @@ void Host::Run(Millis duration) {
         CloseLink(link);
       }
     }
-    std::erase_if(links_, [](const Link& link) { return link.fd < 0; });
+    DropClosedLinks();
     if (links_.empty() && listener_ < 0) break;
     for (Link& link : links_) {
       if (link.pty && !link.present) CheckPtyPresence(link);
@@ -166,10 +172,16 @@ void Host::Run(Millis duration) {
     receiver_.Advance(now);
     const std::string out = receiver_.TakeOutput();
     // The receiver restarted (a command was handled since the last round): a bridge
-    // that drops its connections then closes each once the announcement is out.
+    // that drops its connections then closes each once the announcement is out, and a
+    // pseudo-terminal in use hangs up then, as the device of a receiver on USB goes away
+    // while it restarts.
     const int restarts = receiver_.Counters().restarts;
     if (restarts != restartsSeen_ && options_.closeOnRestart) {
-      for (Link& link : links_) link.closeWhenWritten = link.closeWhenWritten || !link.pty;
+      for (Link& link : links_) {
+        if (link.pty && !link.present) continue;
+        link.closeWhenWritten = true;
+        link.replaceWhenClosed = link.pty;
+      }
     }
     restartsSeen_ = restarts;
     for (Link& link : links_) {
@@ -180,7 +192,7 @@ void Host::Run(Millis duration) {
     for (Link& link : links_) {
       if (link.closeWhenWritten && link.out.empty()) CloseLink(link);
     }
-    std::erase_if(links_, [](const Link& link) { return link.fd < 0; });
+    DropClosedLinks();
 
     fds.clear();
     owners.clear();
@@ -219,6 +231,19 @@ void Host::Run(Millis duration) {
       }
     }
   }
+}
+
+void Host::DropClosedLinks() {
+  std::erase_if(links_, [](const Link& link) { return link.fd < 0; });
+  if (!replacePty_) return;
+  // The device comes back as a new pseudo-terminal, behind the same symlink.
+  replacePty_ = false;
+  std::string error;
+  if (OpenPty(error)) return;
+  for (Link& link : links_) {
+    if (link.pty) CloseLink(link);
+  }
+  std::erase_if(links_, [](const Link& link) { return link.fd < 0; });
 }
 
 void Host::Accept() {
@@ -309,7 +334,7 @@ void Host::CheckPtyPresence(Link& link) {
 
 void Host::FlushPtyInput() {
   // What the device side left unread would greet the next program that opens it.
-  const int fd = open(ptyPath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = open(currentPtyPath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return;
   tcflush(fd, TCIFLUSH);
   close(fd);
@@ -324,6 +349,7 @@ void Host::CloseLink(Link& link) {
   }
   close(link.fd);
   link.fd = -1;
+  if (link.pty && link.replaceWhenClosed) replacePty_ = true;
 }
 
 }  // namespace pelyx::sim

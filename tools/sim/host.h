@@ -23,8 +23,10 @@ struct HostOptions {
   // The pseudo-terminal hangs up (its master side closes) when this many
   // product-information requests have arrived, before the last one is answered; 0: never.
   int hangUpOnRequest = 0;
-  bool closeOnRestart = false;  // close each TCP connection once the receiver's restart
-                                // announcement has been written to it
+  // Close each TCP connection once the receiver's restart announcement has been written
+  // to it, and hang the pseudo-terminal up then, as a receiver on USB that restarts
+  // does; a new pseudo-terminal takes its place at once (behind the same symlink).
+  bool closeOnRestart = false;
 };
 
 class Host {
@@ -38,7 +40,8 @@ class Host {
   // `error` when one of them cannot be made.
   bool Open(std::string& error);
 
-  // The slave device of the pseudo-terminal ("/dev/pts/N"), empty without one.
+  // The slave device of the pseudo-terminal ("/dev/pts/N") made by Open(), empty without
+  // one. One that replaces it after a restart is reached through the symlink only.
   const std::string& PtyPath() const { return ptyPath_; }
   // The port the listener is bound to, 0 without one.
   int TcpPort() const { return tcpPort_; }
@@ -64,10 +67,16 @@ class Host {
     Millis opened = 0;
     std::string out;
     std::string in;
-    bool closeWhenWritten = false;  // closes once `out` is written
+    bool closeWhenWritten = false;   // closes once `out` is written
+    bool replaceWhenClosed = false;  // a pseudo-terminal: a new one follows its close
   };
 
+  // Makes a pseudo-terminal (raw mode) and points the symlink at it.
+  bool OpenPty(std::string& error);
+
   void Accept();
+  // Forgets the closed links; makes the pseudo-terminal that replaces a closed one.
+  void DropClosedLinks();
   void ReadLink(Link& link);
   void WriteLink(Link& link);
   void CloseLink(Link& link);
@@ -83,6 +92,8 @@ class Host {
   std::atomic<bool> stop_{false};
   std::atomic<int> accepted_{0};
   std::string ptyPath_;
+  std::string currentPtyPath_;  // the pseudo-terminal now served (run thread only)
+  bool replacePty_ = false;
   int tcpPort_ = 0;
   bool linkMade_ = false;
   std::chrono::steady_clock::time_point start_;

@@ -292,6 +292,46 @@ TEST(Host, TcpConnectionClosesRightAfterTheRestartAnnouncement) {
   }
 }
 
+// A receiver on USB that restarts: its device goes away right after the announcement
+// and comes back as a new pseudo-terminal behind the same link, where the receiver
+// answers with its new rates.
+TEST(Host, PseudoTerminalHangsUpOnRestartAndComesBackBehindItsLink) {
+  HostOptions options;
+  options.pty = true;
+  options.ptyLink = TempLinkPath();
+  options.closeOnRestart = true;
+  Served served(FastRestart(), options);
+  ASSERT_TRUE(served.opened());
+  Fd device(OpenDevice(options.ptyLink));
+  ASSERT_GE(device.get(), 0);
+  std::string received;
+  ASSERT_TRUE(ReadUntil(device.get(), "$GPGGA,", received));
+  ASSERT_TRUE(WriteAll(
+      device.get(), test::DbgCommand({{config::kDbgNmeaInBaud, 5}, {config::kDbgNmeaOutBaud, 4}})));
+  bool closed = false;
+  EXPECT_FALSE(ReadUntil(device.get(), "never sent", received, kWaitMs, &closed));
+  EXPECT_TRUE(closed) << "the terminal hung up on the restart";
+  device.reset();
+
+  // The link, removed before the hang-up, leads to the new terminal once it is there
+  // (which may have the old one's number again).
+  const auto deadline = Clock::now() + milliseconds(kWaitMs);
+  struct stat st {};
+  while (lstat(options.ptyLink.c_str(), &st) != 0 && Clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  ASSERT_EQ(lstat(options.ptyLink.c_str(), &st), 0) << "no terminal after the restart";
+  device.reset(OpenDevice(options.ptyLink));
+  ASSERT_GE(device.get(), 0);
+  received.clear();
+  ASSERT_TRUE(ReadUntil(device.get(), "$GPGGA,", received)) << "streams after the restart";
+  ASSERT_TRUE(WriteAll(device.get(), test::DbgCommand({{config::kDbgProductInfo, 1}})));
+  EXPECT_TRUE(ReadUntil(device.get(), config::TxBaudRateLine(9600), received)) << received;
+  EXPECT_NE(received.find(config::RxBaudRateLine(4800)), std::string::npos);
+  served.Stop();
+  EXPECT_EQ(served.receiver().Counters().restarts, 1);
+}
+
 TEST(Host, PseudoTerminalClosesAfterTheGivenTime) {
   HostOptions options;
   options.pty = true;
