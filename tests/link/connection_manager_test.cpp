@@ -772,24 +772,8 @@ TEST_F(ConnectionManagerTest, AQueryWhileTheBridgeIsStillBeingReachedKeepsTheAtt
   EXPECT_TRUE(form.messages.empty());
 }
 
-// A loopback port that refuses connections: bound once to learn a free port, then freed.
-int RefusingLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  int port = 0;
-  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  if (fd >= 0) ::close(fd);
-  return port;
-}
-
 TEST_F(ConnectionManagerTest, ARefusedBridgeSendsNothingAndKeepsTheDeadline) {
-  const int port = RefusingLoopbackPort();
+  const int port = testing::FreeLoopbackPort();
   ASSERT_GT(port, 0);
   form.wifiPort = std::to_string(port);
   StartManager();

@@ -21,6 +21,7 @@
 
 #include "config/report.h"
 #include "link/ports.h"
+#include "tests/link/loopback_server.h"
 #include "tests/link/no_permission.h"
 #include "tests/link/pty.h"
 #include "tests/tools/json_check.h"
@@ -443,24 +444,8 @@ TEST(DeviceCommands, APortThatCannotBeOpenedFailsAtOnce) {
   EXPECT_NE(r.err.find("cannot open port /dev/null"), std::string::npos) << r.err;
 }
 
-// A loopback port that nobody listens on (bound once, then freed).
-int FreeLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  int port = 0;
-  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  if (fd >= 0) ::close(fd);
-  return port;
-}
-
 TEST(DeviceCommands, AnUnansweredTcpPortFailsWithinTheWiFiDeadline) {
-  const int port = FreeLoopbackPort();
+  const int port = link::testing::FreeLoopbackPort();
   ASSERT_GT(port, 0);
   const auto started = Clock::now();
   const RunResult r = RunPelyx({"info", "--tcp", "127.0.0.1:" + std::to_string(port)});
@@ -560,7 +545,7 @@ TEST(DeviceCommands, APortThatHangsUpAfterIdentificationEndsTheReport) {
 }
 
 TEST(DeviceCommands, ARefusedOrUnreachableBridgeFailsAtOnceNamingTheAddressAndTheReason) {
-  const int port = FreeLoopbackPort();
+  const int port = link::testing::FreeLoopbackPort();
   ASSERT_GT(port, 0);
   struct Row {
     std::string address;

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -92,6 +93,16 @@ std::optional<QString> CaptionOf(const QObject* object, bool editLabel) {
   if (auto* button = qobject_cast<const QAbstractButton*>(object)) return button->text();
   if (auto* group = qobject_cast<const QGroupBox*>(object)) return group->title();
   return std::nullopt;
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
 }
 
 }  // namespace pelyx::app::testing_support

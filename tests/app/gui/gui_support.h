@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,5 +103,8 @@ T* Find(const QObject* root, const QString& name) {
                             << name.toStdString();
   return found;
 }
+
+// Runs the event loop until `done` or `timeoutMs`; true when done.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
 }  // namespace pelyx::app::testing_support

@@ -27,6 +27,7 @@
 #include "app/simulator.h"
 #include "config/receiver_protocol.h"
 #include "tests/app/gui/gui_support.h"
+#include "tests/link/loopback_server.h"
 #include "tests/link/no_permission.h"
 #include "tests/link/pty.h"
 
@@ -38,33 +39,7 @@ using link::test_support::UnpermittedPort;
 using testing_support::Environment;
 using testing_support::Folders;
 using testing_support::ScriptedPrompt;
-
-// Runs the event loop until `done` or `timeoutMs`; true when done.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
-
-// A loopback port that refuses connections: bound once to learn a free port, then freed.
-int RefusingLoopbackPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  int port = 0;
-  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  if (fd >= 0) ::close(fd);
-  return port;
-}
+using testing_support::WaitFor;
 
 class LinkFaults : public ::testing::Test {
  protected:
@@ -144,7 +119,7 @@ TEST_F(LinkFaults, APortWithoutPermissionNamesTheCauseBeforeTheOpenError) {
 }
 
 TEST_F(LinkFaults, ARefusedBridgeSendsNothingAndKeepsTheDeadline) {
-  const int refusing = RefusingLoopbackPort();
+  const int refusing = link::testing::FreeLoopbackPort();
   ASSERT_GT(refusing, 0);
   Start();
   TForm1& form = Form();

@@ -36,17 +36,7 @@ using testing_support::Environment;
 using testing_support::Find;
 using testing_support::Folders;
 using testing_support::ScriptedPrompt;
-
-// Runs the event loop until `done` or `timeoutMs`; true when done.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using testing_support::WaitFor;
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

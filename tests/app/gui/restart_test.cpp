@@ -39,16 +39,7 @@ namespace {
 using testing_support::Environment;
 using testing_support::Folders;
 using testing_support::ScriptedPrompt;
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using testing_support::WaitFor;
 
 // The machine's ports as the test lists them, by their names under /dev or by their
 // paths; opened as the platform's ports are.
