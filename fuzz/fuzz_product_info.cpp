@@ -90,6 +90,11 @@ class Link : public ConnectionControl {
   bool ConnectPressed() const override { return pressed_; }
   void SetConnectPressed(bool down) override { pressed_ = down; }
   void ToggleConnection() override { pressed_ = !pressed_; }
+  void CloseLink() override { pressed_ = false; }
+  bool ReconnectLink() override {
+    pressed_ = true;
+    return true;
+  }
   void SelectPortByName(std::string_view) override {}
   void ShowPortOpenError() override {}
 
