@@ -41,13 +41,15 @@ int32_t SelectedBaudCode(const ConfigForm& form, ConfigControl combo) {
 }  // namespace
 
 void StartRestartWait(RestartWait& restart, ConfigForm& form) {
+  // The port is the one the link is on as the receiver announces its restart: a port
+  // that hangs up meanwhile refills the port list, which then shows its first port.
+  if (restart.RestartStep <= 1) restart.RestartPort = PortToRestart(form);
   restart.RestartStep = 1;
   form.ShowWaitProgress(kRestartLastStep, 0);
 }
 
 void AdvanceRestartWait(RestartWait& restart, ConfigForm& form, ConnectionControl& link) {
   if (restart.RestartStep == 1) {
-    restart.RestartPort = PortToRestart(form);
     restart.RestartStep = 2;
     form.SetWaitProgress(restart.RestartStep);
     // The receiver's side may have ended the link already (a Wi-Fi bridge that drops

@@ -22,14 +22,14 @@ struct RestartWait {
 };
 
 // The receiver announced its restart: RestartStep 1 and the waiting-progress dialog
-// shown at 0 of 8, whatever step a wait in progress had reached.
+// shown at 0 of 8, whatever step a wait in progress had reached. Unless the wait has
+// closed the link already, the port to connect again is taken now: the one the port
+// list shows (selected or typed), else the first port of the list.
 void StartRestartWait(RestartWait& restart, ConfigForm& form);
 
-// One tick of the system-check timer. Step 1 takes the port selected in the port list
-// (the first port of the list when nothing usable is selected) and closes the link if
-// it is still engaged; steps 2 to 7 move the bar; at step 8 the port is selected again,
-// a connection is started anew with the connect button down unless one is engaged
-// already, and the dialog hides.
+// One tick of the system-check timer. Step 1 closes the link if it is still engaged; steps 2 to 7
+// move the bar; at step 8 the port is selected again, a connection is started anew with the connect
+// button down unless one is engaged already, and the dialog hides.
 void AdvanceRestartWait(RestartWait& restart, ConfigForm& form, ConnectionControl& link);
 
 // Read Device: the product-information request with a static-data capture, then the

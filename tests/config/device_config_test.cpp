@@ -662,6 +662,20 @@ TEST(AdvanceRestartWait, TheShownPortOrElseTheFirstPortIsConnectedAgain) {
   }
 }
 
+// A port that hangs up right after the announcement refills the port list before the
+// wait's first tick, and the list then shows its first port: the port the link was on
+// at the announcement is the one connected again.
+TEST(AdvanceRestartWait, ThePortOfTheAnnouncementIsConnectedAgainAfterARescan) {
+  Window w;
+  w.form[C::cbxComPort].index = 2;  // ttyUSB1
+  w.Parse(SystemRestartLine());
+  w.form[C::cbxComPort].index = 0;  // refilled by the hang-up
+  for (int tick = 0; tick < 7; ++tick) AdvanceRestartWait(w.restart, w.form, w.link);
+  EXPECT_EQ(w.restart.RestartStep, 0);
+  EXPECT_EQ(w.link.selectedPort, "ttyUSB1");
+  EXPECT_EQ(w.link.reconnects, 1);
+}
+
 TEST(AdvanceRestartWait, NewAnnouncementStartsOver) {
   Window w;
   w.Parse(SystemRestartLine());
