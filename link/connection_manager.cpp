@@ -367,16 +367,11 @@ void ConnectionManager::SuperviseStep() {
 void ConnectionManager::NoteUnpermittedPort() {
   // No port could be opened: when one of them is closed to this user, that is what the
   // user can mend.
-  openFailureError_ = 0;
-  openFailureText_.clear();
-  for (const std::string& name : lists_.FoundPorts) {
-    const int error = ports_.TrialOpenError(name);
-    std::string cause = OpenFailureCause(DeviceName(name), error);
-    if (cause.empty()) continue;
-    openFailureError_ = error;
-    openFailureText_ = std::move(cause);
-    return;
-  }
+  // The probe that found none openable has already tried each of them.
+  openFailureError_ = lists_.DeniedError;
+  openFailureText_ = lists_.DeniedPort.empty()
+                         ? std::string()
+                         : OpenFailureCause(DeviceName(lists_.DeniedPort), lists_.DeniedError);
 }
 
 void ConnectionManager::ManualWaitStep() {

@@ -155,9 +155,17 @@ bool EnumeratePorts(PortEnumerator& ports, PortLists& lists) {
 
 void ProbePorts(PortEnumerator& ports, PortLists& lists) {
   lists.OpenablePorts.clear();
+  lists.DeniedPort.clear();
+  lists.DeniedError = 0;
   for (const std::string& name : lists.FoundPorts) {
     if (lists.OpenablePorts.size() >= kMaxOpenablePorts) break;
-    if (ports.TrialOpen(name)) lists.OpenablePorts.push_back(name);
+    const int error = ports.TrialOpenError(name);
+    if (error == 0) {
+      lists.OpenablePorts.push_back(name);
+    } else if ((error == EACCES || error == EPERM) && lists.DeniedPort.empty()) {
+      lists.DeniedPort = name;
+      lists.DeniedError = error;
+    }
   }
 }
 
@@ -179,6 +187,8 @@ void RescanPorts(PortEnumerator& ports, PortLists& lists, PortForm& form) {
     ProbePorts(ports, lists);
   } else {
     lists.OpenablePorts.clear();
+    lists.DeniedPort.clear();
+    lists.DeniedError = 0;
   }
   FillPortList(lists, form);
 }

@@ -92,6 +92,10 @@ class SysfsPortEnumerator final : public PortEnumerator {
 struct PortLists {
   std::vector<std::string> FoundPorts;     // present ports, natural order
   std::vector<std::string> OpenablePorts;  // the found ports openable at the last probe
+  // The first found port the last probe was not permitted to open, and the errno of
+  // that open; empty and 0 when none.
+  std::string DeniedPort;
+  int DeniedError = 0;
 
   int FoundPortCount() const { return static_cast<int>(FoundPorts.size()); }
   int OpenablePortCount() const { return static_cast<int>(OpenablePorts.size()); }
